@@ -1,0 +1,55 @@
+#include "api/callback.hpp"
+
+#include "guard.hpp"
+
+namespace vexari::api {
+
+void ErrorSlot::park() {
+    PyObject* raised = PyErr_GetRaisedException();
+    if (raised != nullptr && PyErr_GivenExceptionMatches(raised, panic_type())) {
+        PySys_WriteStderr("vexari: a callback raised PanicException; the call ends here\n");
+        PyErr_DisplayException(raised);
+        PyErr_SetRaisedException(raised);
+        throw_python_error();
+    }
+    exception_ = Ref::steal(raised);
+}
+
+PyObject* callback_detail::new_float_list(const Vector& values) noexcept {
+    PyObject* list = PyList_New(static_cast<Py_ssize_t>(values.size()));
+    if (list == nullptr) return nullptr;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        PyObject* item = PyFloat_FromDouble(values[i]);
+        if (item == nullptr) {
+            Py_DECREF(list);
+            return nullptr;
+        }
+        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+    }
+    return list;
+}
+
+Vector VectorVector::operator()(const Vector& v) const {
+    using namespace callback_detail;
+    if (slot_->holding() || interrupted(*slot_)) return {};
+    PyObject* list = new_float_list(v);
+    if (list == nullptr) {
+        slot_->park();
+        return {};
+    }
+    PyObject* arguments[2] = {nullptr, list};
+    Ref result = Ref::steal(call(callable_, arguments + 1, 1));
+    Py_DECREF(list);
+    if (!result) {
+        slot_->park();
+        return {};
+    }
+    try {
+        return to_vector(result.get());
+    } catch (const PythonError&) {
+        slot_->park();
+        return {};
+    }
+}
+
+}  // namespace vexari::api

@@ -1,0 +1,169 @@
+#pragma once
+// Python callables as numeric functions. An adapter never fails from the
+// engine's side: the first exception of a call (raised by the callable or by
+// converting its result) is parked in the error slot, and from then on the
+// adapter answers NaN or the empty Vector without calling Python. The wrapper
+// that owns the slot raises the parked exception once the engine is done.
+
+#include "convert.hpp"
+#include "core/error.hpp"
+#include "outcome.hpp"
+
+#include <limits>
+#include <utility>
+
+namespace vexari::api {
+
+class ErrorSlot {
+public:
+    ErrorSlot() = default;
+    ErrorSlot(const ErrorSlot&) = delete;
+    ErrorSlot& operator=(const ErrorSlot&) = delete;
+
+    bool holding() const noexcept { return static_cast<bool>(exception_); }
+
+    // Takes the pending exception. A PanicException is not parked: it ends the
+    // whole call at once (after a notice on stderr), so this throws for it.
+    void park();
+
+    // Raises the parked exception unchanged, if there is one.
+    void raise_if_holding() {
+        if (!exception_) return;
+        PyErr_SetRaisedException(exception_.release());
+        throw_python_error();
+    }
+
+private:
+    Ref exception_;
+};
+
+// The error convention for routines that call back into Python: a routine's
+// message wins and the parked exception is dropped; otherwise a parked
+// exception is raised; otherwise the routine's value is the result.
+template <class T>
+T settle(ErrorSlot& slot, core::Outcome<T>&& outcome) {
+    if (outcome) slot.raise_if_holding();
+    return value_or_raise(std::move(outcome));
+}
+
+namespace callback_detail {
+
+inline constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+// The float rule applied to a callable's result; consumes the reference.
+inline double read_result(ErrorSlot& slot, PyObject* result) {
+    if (result == nullptr) {
+        slot.park();
+        return nan;
+    }
+    if (PyFloat_CheckExact(result)) {
+        const double value = PyFloat_AS_DOUBLE(result);
+        Py_DECREF(result);
+        return value;
+    }
+    const double value = PyFloat_AsDouble(result);
+    Py_DECREF(result);
+    if (value == -1.0 && PyErr_Occurred()) {
+        slot.park();
+        return nan;
+    }
+    return value;
+}
+
+// Built-in callables never reach the interpreter's loop, where Ctrl-C is
+// noticed, so every evaluation looks for a pending signal first.
+inline bool interrupted(ErrorSlot& slot) {
+    if (PyErr_CheckSignals() == 0) return false;
+    slot.park();
+    return true;
+}
+
+inline PyObject* call(PyObject* callable, PyObject** arguments, std::size_t count) {
+    return PyObject_Vectorcall(callable, arguments, count | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
+}
+
+// A fresh list of fresh floats; NULL with an exception set on failure.
+PyObject* new_float_list(const Vector& values) noexcept;
+
+}  // namespace callback_detail
+
+// Common state of the four adapters: the callable (the wrapper keeps it alive)
+// and the slot (the wrapper owns it).
+class Adapter {
+public:
+    Adapter(const Callable& callable, ErrorSlot& slot) noexcept : callable_(callable.get()), slot_(&slot) {}
+    bool failed() const noexcept { return slot_->holding(); }
+
+protected:
+    PyObject* callable_;
+    ErrorSlot* slot_;
+};
+
+// double x -> double: callable(x)
+class Scalar : public Adapter {
+public:
+    using Adapter::Adapter;
+    double operator()(double x) const {
+        using namespace callback_detail;
+        if (slot_->holding() || interrupted(*slot_)) return nan;
+        PyObject* argument = PyFloat_FromDouble(x);
+        if (argument == nullptr) {
+            slot_->park();
+            return nan;
+        }
+        PyObject* arguments[2] = {nullptr, argument};
+        PyObject* result = call(callable_, arguments + 1, 1);
+        Py_DECREF(argument);
+        return read_result(*slot_, result);
+    }
+};
+
+// doubles (a, b) -> double: callable(a, b)
+class Scalar2 : public Adapter {
+public:
+    using Adapter::Adapter;
+    double operator()(double a, double b) const {
+        using namespace callback_detail;
+        if (slot_->holding() || interrupted(*slot_)) return nan;
+        PyObject* first = PyFloat_FromDouble(a);
+        PyObject* second = first != nullptr ? PyFloat_FromDouble(b) : nullptr;
+        if (second == nullptr) {
+            Py_XDECREF(first);
+            slot_->park();
+            return nan;
+        }
+        PyObject* arguments[3] = {nullptr, first, second};
+        PyObject* result = call(callable_, arguments + 1, 2);
+        Py_DECREF(first);
+        Py_DECREF(second);
+        return read_result(*slot_, result);
+    }
+};
+
+// Vector -> double: callable(list)
+class VectorScalar : public Adapter {
+public:
+    using Adapter::Adapter;
+    double operator()(const Vector& v) const {
+        using namespace callback_detail;
+        if (slot_->holding() || interrupted(*slot_)) return nan;
+        PyObject* list = new_float_list(v);
+        if (list == nullptr) {
+            slot_->park();
+            return nan;
+        }
+        PyObject* arguments[2] = {nullptr, list};
+        PyObject* result = call(callable_, arguments + 1, 1);
+        Py_DECREF(list);
+        return read_result(*slot_, result);
+    }
+};
+
+// Vector -> Vector: callable(list), the result read by the Vector rule.
+class VectorVector : public Adapter {
+public:
+    using Adapter::Adapter;
+    Vector operator()(const Vector& v) const;
+};
+
+}  // namespace vexari::api

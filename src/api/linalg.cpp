@@ -1,0 +1,11 @@
+#include "api/areas.hpp"
+
+#include "function.hpp"
+
+namespace vexari::api {
+
+void register_linalg(PyObject* module) {
+    add_functions<>(module);
+}
+
+}  // namespace vexari::api

@@ -1,0 +1,33 @@
+#include "api/root.hpp"
+
+#include "api/areas.hpp"
+
+#include "api/callback.hpp"
+#include "build.hpp"
+#include "function.hpp"
+
+namespace vexari::api {
+
+Ref root_result_to_dict(const core::RootResult& result) {
+    Ref history = list_of(result.history, [](const core::RootStep& step) {
+        return dict_of(entry<"iteration">(step.iteration), entry<"x">(step.x), entry<"fx">(step.fx),
+                       entry<"slope">(step.slope), entry<"next_x">(step.next_x));
+    });
+    return dict_of(entry<"root">(result.root), entry<"converged">(result.converged),
+                   entry<"iterations">(result.iterations), entry<"history">(std::move(history)));
+}
+
+namespace {
+
+Ref newton(Callable function, double x0, double tol, std::uint64_t max_iter) {
+    ErrorSlot slot;
+    return root_result_to_dict(settle(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol)));
+}
+
+}  // namespace
+
+void register_root(PyObject* module) {
+    add_functions<Function<"newton(function, x0, tol=1e-10, max_iter=50)", newton>>(module);
+}
+
+}  // namespace vexari::api

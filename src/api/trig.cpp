@@ -1,0 +1,11 @@
+#include "api/areas.hpp"
+
+#include "function.hpp"
+
+namespace vexari::api {
+
+void register_trig(PyObject* module) {
+    add_functions<>(module);
+}
+
+}  // namespace vexari::api

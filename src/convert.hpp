@@ -1,0 +1,48 @@
+#pragma once
+// Conversions from Python objects to the parameter kinds of the module's
+// functions. Each throws PythonError with the interpreter's exception set.
+
+#include "core/vector.hpp"
+#include "python_error.hpp"
+
+#include <cstdint>
+#include <string_view>
+#include <utility>
+
+namespace vexari {
+
+using core::Matrix;
+using core::Vector;
+using Pair = std::pair<double, double>;
+
+// A callable parameter: held, unchecked; calling it is the adapters' business.
+struct Callable {
+    Ref object;
+    PyObject* get() const noexcept { return object.get(); }
+};
+
+// "'TYPE' object is not an instance of 'TARGET'" ("'None' is not ..." for None).
+[[noreturn]] void raise_cast_failure(PyObject* object, const char* target);
+
+// float: the exact type first, then the number protocol (int, bool, __float__, __index__).
+inline double to_double(PyObject* object) {
+    if (PyFloat_CheckExact(object)) return PyFloat_AS_DOUBLE(object);
+    const double value = PyFloat_AsDouble(object);
+    if (value == -1.0 && PyErr_Occurred()) throw_python_error();
+    return value;
+}
+
+// Called while a conversion's exception is pending: a TypeError becomes a new
+// TypeError "argument 'NAME': <message>" with the same __cause__; other types
+// pass unchanged. Always throws.
+[[noreturn]] void rethrow_naming_argument(std::string_view name);
+
+std::uint64_t to_count(PyObject* object);
+bool to_flag(PyObject* object);
+// Borrowed from the str object, which the caller keeps alive for the call.
+std::string_view to_text(PyObject* object);
+Vector to_vector(PyObject* object);
+Matrix to_matrix(PyObject* object);
+Pair to_pair(PyObject* object);
+
+}  // namespace vexari

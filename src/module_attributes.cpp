@@ -1,0 +1,35 @@
+#include "module_attributes.hpp"
+
+#include "convert.hpp"
+#include "function.hpp"
+#include "lazy.hpp"
+
+#include <stdexcept>
+
+namespace vexari {
+
+void add_public(PyObject* module, PyObject* name, PyObject* value) {
+    PyObject* all_name = interned<"__all__">();
+    Ref all = Ref::steal(PyObject_GetAttr(module, all_name));
+    if (!all) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw_python_error();
+        PyErr_Clear();
+        all = checked(PyList_New(0));
+        checked_status(PyObject_SetAttr(module, all_name, all.get()));
+    }
+    if (!PyList_Check(all.get())) raise_cast_failure(all.get(), "list");
+    if (PyList_Append(all.get(), name) < 0) {
+        PyErr_Clear();
+        throw std::runtime_error("could not append __name__ to __all__");
+    }
+    checked_status(PyObject_SetAttr(module, name, value));
+}
+
+void add_function(PyObject* module, PyMethodDef& method) {
+    Ref module_name = checked(PyModule_GetNameObject(module));
+    Ref function = checked(PyCMethod_New(&method, module, module_name.get(), nullptr));
+    Ref name = checked(PyObject_GetAttr(function.get(), interned<"__name__">()));
+    add_public(module, name.get(), function.get());
+}
+
+}  // namespace vexari
