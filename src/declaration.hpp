@@ -29,8 +29,16 @@ constexpr std::string_view trim(std::string_view text) {
     return text;
 }
 
+// string_view::find is not usable in constant expressions under some
+// sanitizer builds, so the parser does its own search.
+constexpr std::size_t find(std::string_view text, char wanted) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == wanted) return i;
+    return std::string_view::npos;
+}
+
 constexpr std::string_view parameter_list(std::string_view text) {
-    const auto open = text.find('(');
+    const auto open = find(text, '(');
     if (open == std::string_view::npos || text.back() != ')') bad_declaration("expected NAME(PARAMS)");
     return text.substr(open + 1, text.size() - open - 2);
 }
@@ -59,16 +67,16 @@ constexpr auto parse_declaration() {
     constexpr std::string_view text = Text.view();
     constexpr std::size_t count = count_parameters(text);
     Declaration<count> result;
-    result.name = text.substr(0, text.find('('));
+    result.name = text.substr(0, find(text, '('));
     for (char c : result.name)
         if (!is_name_char(c)) bad_declaration("function name");
 
     std::string_view rest = parameter_list(text);
     for (std::size_t i = 0; i < count; ++i) {
-        const auto comma = rest.find(',');
+        const auto comma = find(rest, ',');
         std::string_view item = trim(rest.substr(0, comma));
         rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
-        const auto equals = item.find('=');
+        const auto equals = find(item, '=');
         result.parameters[i] = trim(item.substr(0, equals));
         if (result.parameters[i].empty()) bad_declaration("empty parameter name");
         for (char c : result.parameters[i])
