@@ -4,6 +4,7 @@ import pytest
 from hypothesis import given, strategies as st
 
 import vexari
+from interrupt import Alarm, alarm_after
 
 number = st.floats(allow_nan=False, allow_infinity=False, min_value=-1e150, max_value=1e150)
 vectors = st.lists(number, max_size=6)
@@ -162,6 +163,18 @@ def test_solve_leaves_the_arguments_alone():
     matrix, rhs = [[0.0, 1.0], [1.0, 0.0]], [2.0, 3.0]
     vexari.solve(matrix, rhs)
     assert matrix == [[0.0, 1.0], [1.0, 0.0]] and rhs == [2.0, 3.0]
+
+
+def test_a_large_solve_stays_interruptible():
+    # A few tenths of a second of elimination, and only the last pivot shows
+    # that the system is singular: an uninterrupted run raises ValueError.
+    n = 1500
+    matrix = [[1.0] * n for _ in range(n)]
+    for i in range(n):
+        matrix[i][i] = float(n)
+    matrix[-1] = list(matrix[0])
+    with alarm_after(0.01), pytest.raises(Alarm):
+        vexari.solve(matrix, [1.0] * n)
 
 
 def test_registration_order():

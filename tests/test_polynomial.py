@@ -1,10 +1,10 @@
 import math
-import signal
 
 import pytest
 from hypothesis import given, strategies as st
 
 import vexari
+from interrupt import Alarm, alarm_after
 
 number = st.floats(allow_nan=False, allow_infinity=False, min_value=-1e100, max_value=1e100)
 polys = st.lists(number, max_size=6)
@@ -101,22 +101,9 @@ def test_polyroot_arguments():
         vexari.polyroot("12", 0.0)
 
 
-class Alarm(Exception):
-    pass
-
-
 def test_a_long_polyroot_run_stays_interruptible():
-    def ring(signum, frame):
-        raise Alarm
-
-    previous = signal.signal(signal.SIGALRM, ring)
-    try:
-        signal.setitimer(signal.ITIMER_REAL, 0.05)
-        with pytest.raises(Alarm):
-            vexari.polyroot([1.0, 0.0, 1.0], 1.0, max_iter=2**64 - 1)
-    finally:
-        signal.setitimer(signal.ITIMER_REAL, 0)
-        signal.signal(signal.SIGALRM, previous)
+    with alarm_after(0.05), pytest.raises(Alarm):
+        vexari.polyroot([1.0, 0.0, 1.0], 1.0, max_iter=2**64 - 1)
 
 
 def test_registration_order():

@@ -1,5 +1,6 @@
 #include "api/areas.hpp"
 
+#include "api/callback.hpp"
 #include "build.hpp"
 #include "core/linalg.hpp"
 #include "function.hpp"
@@ -25,9 +26,15 @@ Ref mat_vec(Matrix matrix, Vector vector) {
     return to_python(value_or_raise(core::linalg::mat_vec(matrix, vector)));
 }
 
-// The converted arguments are this call's own, so the solver may eliminate in them.
+// The converted arguments are this call's own, so the solver may eliminate in
+// them. A large system takes a while and calls no Python, so a pending signal
+// is looked for before each column; its exception is raised as it stands.
 Ref solve(Matrix matrix, Vector rhs) {
-    return to_python(value_or_raise(core::linalg::solve(std::move(matrix), std::move(rhs))));
+    ErrorSlot slot;
+    core::Outcome<Vector> x = core::linalg::solve(std::move(matrix), std::move(rhs),
+                                                  [&slot] { return callback_detail::interrupted(slot); });
+    slot.raise_if_holding();
+    return to_python(value_or_raise(std::move(x)));
 }
 
 }  // namespace
