@@ -39,6 +39,10 @@ Ref linear_regression(Vector x, Vector y) {
     return linear_fit_to_dict(value_or_raise(core::stats::linear_regression(x, y)));
 }
 
+Ref polynomial_regression(Vector x, Vector y, std::uint64_t degree) {
+    return to_python(value_or_raise(core::stats::polynomial_regression(x, y, degree)));
+}
+
 }  // namespace
 
 void register_stats(PyObject* module) {
@@ -47,7 +51,8 @@ void register_stats(PyObject* module) {
                   Function<"summary(values)", summary>,                          //
                   Function<"covariance(left, right, sample=False)", covariance>,  //
                   Function<"correlation(left, right)", correlation>,             //
-                  Function<"linear_regression(x, y)", linear_regression>>(module);
+                  Function<"linear_regression(x, y)", linear_regression>,        //
+                  Function<"polynomial_regression(x, y, degree)", polynomial_regression>>(module);
 }
 
 }  // namespace vexari::api

@@ -17,6 +17,10 @@ struct LinearFit {
 
 Outcome<LinearFit> linear_regression(const Vector& x, const Vector& y);
 
+// Coefficients in ascending powers, constant term first. The normal equations
+// go to the dense solver, whose "matrix is singular" comes back unchanged.
+Outcome<Vector> polynomial_regression(const Vector& x, const Vector& y, std::uint64_t degree);
+
 // x^e by squaring from the lowest bit of e. Its roundings are part of the
 // results, so no general power function stands in for it; x^0 is 1.0 for
 // every x, NaN included.
