@@ -1,6 +1,7 @@
 """Convolution, min-max scaling, peaks, moving average and exponential smoothing."""
 
 import math
+import signal
 
 import pytest
 
@@ -117,3 +118,30 @@ def test_exponential_smooth(values, alpha, expected):
 def test_exponential_smooth_rejects(values, alpha):
     with pytest.raises(ValueError, match=r"^values must be nonempty and alpha must be within \[0, 1\]$"):
         vexari.exponential_smooth(values, alpha)
+
+
+class Alarm(Exception):
+    pass
+
+
+BIG = [float(i) for i in range(10**6)]
+
+
+@pytest.mark.parametrize("call", [
+    lambda: vexari.convolve(BIG, BIG),
+    lambda: vexari.lagrange_interpolate(BIG, BIG, 0.5),
+    lambda: vexari.polynomial_regression(BIG, BIG, 999),
+], ids=["convolve", "lagrange_interpolate", "polynomial_regression"])
+def test_long_loops_without_callbacks_stay_interruptible(call):
+    # Each call would run for many minutes; a signal handler's exception ends it.
+    def ring(signum, frame):
+        raise Alarm
+
+    previous = signal.signal(signal.SIGALRM, ring)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.05)
+        with pytest.raises(Alarm):
+            call()
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)

@@ -1,6 +1,7 @@
 #include "api/areas.hpp"
 
 #include "api/callback.hpp"
+#include "api/interruption.hpp"
 #include "build.hpp"
 #include "core/interpolate.hpp"
 #include "function.hpp"
@@ -47,7 +48,8 @@ Ref linear_interpolate(Vector x, Vector y, double query) {
 }
 
 Ref lagrange_interpolate(Vector x, Vector y, double query) {
-    return to_python(value_or_raise(core::interpolate::lagrange_interpolate(x, y, query)));
+    ErrorSlot slot;
+    return to_python(settle(slot, core::interpolate::lagrange_interpolate(x, y, query, SignalWatch(slot))));
 }
 
 Ref finite_difference(Vector values, double spacing) {

@@ -1,5 +1,7 @@
 #include "api/areas.hpp"
 
+#include "api/interruption.hpp"
+
 #include "build.hpp"
 #include "core/signal.hpp"
 #include "function.hpp"
@@ -24,7 +26,10 @@ Ref exponential_smooth(Vector values, double alpha) {
     return to_python(value_or_raise(core::signal::exponential_smooth(values, alpha)));
 }
 
-Ref convolve(Vector signal, Vector kernel) { return to_python(value_or_raise(core::signal::convolve(signal, kernel))); }
+Ref convolve(Vector signal, Vector kernel) {
+    ErrorSlot slot;
+    return to_python(settle(slot, core::signal::convolve(signal, kernel, SignalWatch(slot))));
+}
 
 Ref normalize(Vector values) { return to_python(value_or_raise(core::signal::normalize(values))); }
 

@@ -1,5 +1,7 @@
 #include "api/areas.hpp"
 
+#include "api/interruption.hpp"
+
 #include "build.hpp"
 #include "core/regression.hpp"
 #include "core/stats.hpp"
@@ -40,7 +42,8 @@ Ref linear_regression(Vector x, Vector y) {
 }
 
 Ref polynomial_regression(Vector x, Vector y, std::uint64_t degree) {
-    return to_python(value_or_raise(core::stats::polynomial_regression(x, y, degree)));
+    ErrorSlot slot;
+    return to_python(settle(slot, core::stats::polynomial_regression(x, y, degree, SignalWatch(slot))));
 }
 
 }  // namespace

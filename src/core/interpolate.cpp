@@ -42,16 +42,4 @@ Outcome<double> linear_interpolate(const Vector& x, const Vector& y, double quer
     return y[n - 1];  // only a NaN query (or NaN knots) matches no interval
 }
 
-Outcome<double> lagrange_interpolate(const Vector& x, const Vector& y, double query) {
-    if (auto valid = validate_xy(x, y); !valid) return std::unexpected(valid.error());
-    double total = 0.0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        double weight = 1.0;
-        for (std::size_t j = 0; j < x.size(); ++j)
-            if (j != i) weight = weight * ((query - x[j]) / (x[i] - x[j]));
-        total = total + weight * y[i];
-    }
-    return total;
-}
-
 }  // namespace vexari::core::interpolate

@@ -57,6 +57,21 @@ std::vector<Sample> sample_grid(F&& f, double start, double end, std::uint64_t c
 Outcome<Vector> finite_difference(const Vector& values, double spacing);
 Outcome<void> validate_xy(const Vector& x, const Vector& y);
 Outcome<double> linear_interpolate(const Vector& x, const Vector& y, double query);
-Outcome<double> lagrange_interpolate(const Vector& x, const Vector& y, double query);
+
+// The Lagrange form, n^2 divisions with nothing precomputed; queries outside
+// the data are extrapolated. The watch is asked after every basis term.
+template <class Watch>
+Outcome<double> lagrange_interpolate(const Vector& x, const Vector& y, double query, const Watch& watch) {
+    if (auto valid = validate_xy(x, y); !valid) return std::unexpected(valid.error());
+    double total = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        double weight = 1.0;
+        for (std::size_t j = 0; j < x.size(); ++j)
+            if (j != i) weight = weight * ((query - x[j]) / (x[i] - x[j]));
+        total = total + weight * y[i];
+        if (has_failed(watch)) break;
+    }
+    return total;
+}
 
 }  // namespace vexari::core::interpolate

@@ -1,9 +1,6 @@
 #include "core/regression.hpp"
 
-#include "core/linalg.hpp"
 #include "core/stats.hpp"
-
-#include <utility>
 
 namespace vexari::core::stats {
 
@@ -29,26 +26,6 @@ Outcome<LinearFit> linear_regression(const Vector& x, const Vector& y) {
     if (ss_tot <= epsilon) r2 = ss_res <= epsilon ? 1.0 : 0.0;
     else r2 = 1.0 - ss_res / ss_tot;
     return LinearFit{slope, intercept, r2};
-}
-
-Outcome<Vector> polynomial_regression(const Vector& x, const Vector& y, std::uint64_t degree) {
-    if (x.size() != y.size() || x.size() <= degree) return fail("not enough data for requested polynomial degree");
-    const std::size_t k = degree + 1;  // no overflow: degree < n
-    // Every entry is its own sum over the data; power sums are not shared
-    // between entries of equal r + c, so each rounds exactly as written.
-    Matrix normal(k, Vector(k));
-    Vector rhs(k);
-    for (std::size_t r = 0; r < k; ++r) {
-        for (std::size_t c = 0; c < k; ++c) {
-            double total = -0.0;
-            for (double xi : x) total = total + integer_power(xi, r + c);
-            normal[r][c] = total;
-        }
-        double total = -0.0;
-        for (std::size_t i = 0; i < x.size(); ++i) total = total + y[i] * integer_power(x[i], r);
-        rhs[r] = total;
-    }
-    return linalg::solve(std::move(normal), std::move(rhs));
 }
 
 }  // namespace vexari::core::stats

@@ -7,14 +7,6 @@
 
 namespace vexari::core::signal {
 
-Outcome<Vector> convolve(const Vector& signal, const Vector& kernel) {
-    if (signal.empty() || kernel.empty()) return fail("signal and kernel must be nonempty");
-    Vector out(signal.size() + kernel.size() - 1, 0.0);
-    for (std::size_t i = 0; i < signal.size(); ++i)
-        for (std::size_t j = 0; j < kernel.size(); ++j) out[i + j] = out[i + j] + signal[i] * kernel[j];
-    return out;
-}
-
 Outcome<Vector> normalize(const Vector& values) {
     if (values.empty()) return fail("values must be nonempty");
     const double low = stats::minimum(values);
