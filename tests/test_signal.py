@@ -66,7 +66,9 @@ def test_values(call, expected):
 ])
 def test_find_peaks(values, threshold, indices):
     expected = [[("index", i), ("value", values[i])] for i in indices]
-    assert [list(peak.items()) for peak in find_peaks(values, threshold)] == expected
+    peaks = find_peaks(values, threshold)
+    assert [list(peak.items()) for peak in peaks] == expected
+    assert all(type(peak["index"]) is int for peak in peaks)
 
 
 @pytest.mark.parametrize("call, message", [

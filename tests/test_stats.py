@@ -77,6 +77,7 @@ def test_summary_record():
     result = summary([3.0])
     assert list(result.items()) == [
         ("count", 1), ("mean", 3.0), ("variance", 0.0), ("std_dev", 0.0), ("min", 3.0), ("max", 3.0)]
+    assert type(result["count"]) is int
     assert summary([1.0, 2.0, 3.0, 4.0])["std_dev"] == math.sqrt(1.25)
 
 
