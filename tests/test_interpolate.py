@@ -1,0 +1,101 @@
+"""Grids, sampling a callable, finite differences and interpolation."""
+
+import math
+import os
+import pathlib
+
+import pytest
+
+from conftest import FailOn, Recorder
+from vexari import finite_difference, lagrange_interpolate, linear_interpolate, linspace, sample_grid
+
+NAN, INF = float("nan"), float("inf")
+
+
+@pytest.mark.parametrize("start, end, count, expected", [
+    (0.0, 1.0, 5, [0.0, 0.25, 0.5, 0.75, 1.0]),
+    (1.0, 0.0, 3, [1.0, 0.5, 0.0]),
+    (0.0, 1.0, 0, []),
+    (0.0, 0.3, 4, [0.0, 0.09999999999999999, 0.19999999999999998, 0.3]),
+    (-7.3, 6.9, 3, [-7.3, -0.20000000000000018, 6.8999999999999995]),  # end is not forced
+    (3.0, INF, 1, [3.0]),  # a one-point grid is start alone
+])
+def test_linspace(start, end, count, expected):
+    assert linspace(start, end, count) == expected
+    assert math.copysign(1.0, linspace(-0.0, 1.0, 1)[0]) == -1.0
+
+
+# Beyond any address space; and, where Linux refuses blocks that could never be
+# backed, a twentieth of the memory: each block of the result alone would fit,
+# but not all of them with their Python objects.
+MODE = pathlib.Path("/proc/sys/vm/overcommit_memory")
+HEURISTIC = MODE.exists() and MODE.read_text().strip() == "0"
+# An address sanitizer aborts on such requests unless told to answer NULL.
+SANITIZED = "libasan" in os.environ.get("LD_PRELOAD", "")
+ALLOCATES = not SANITIZED or "allocator_may_return_null=1" in os.environ.get("ASAN_OPTIONS", "")
+COUNTS = [2**62, 2**64 - 1] + [2**45] * ALLOCATES + [
+    os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGE_SIZE") // 20] * (HEURISTIC and ALLOCATES)
+
+
+@pytest.mark.parametrize("count", COUNTS)
+def test_unstorable_counts_raise_memory_error_before_any_call(count):
+    with pytest.raises(MemoryError):
+        linspace(0.0, 1.0, count)
+    never = FailOn(float, 1, AssertionError("called"))
+    with pytest.raises(MemoryError):
+        sample_grid(never, 0.0, 1.0, count)
+    assert never.count == 0
+
+
+def test_sample_grid():
+    recorder = Recorder(lambda x: x * x)
+    result = sample_grid(recorder, 0.0, 2.0, 3)
+    assert [list(item.items()) for item in result] == [
+        [("x", 0.0), ("y", 0.0)], [("x", 1.0), ("y", 1.0)], [("x", 2.0), ("y", 4.0)]]
+    assert recorder.calls == [(0.0,), (1.0,), (2.0,)]
+    assert sample_grid(None, 0.0, 1.0, 0) == []
+    with pytest.raises(OverflowError):
+        sample_grid(None, 0.0, 1.0, -1)
+
+
+def test_sample_grid_raises_the_callables_exception_unchanged():
+    error = KeyError("second")
+    failing = FailOn(lambda x: x, 2, error)
+    with pytest.raises(KeyError) as info:
+        sample_grid(failing, 0.0, 1.0, 5)
+    assert info.value is error and failing.count == 2
+    with pytest.raises(TypeError) as info:
+        sample_grid(lambda x: "y", 0.0, 1.0, 2)
+    assert not str(info.value).startswith("argument")
+
+
+@pytest.mark.parametrize("call, expected", [
+    (lambda: finite_difference([0.0, 1.0, 4.0, 9.0], 1.0), [1.0, 2.0, 4.0, 5.0]),
+    (lambda: finite_difference([1.0, 3.0], 0.5), [4.0, 4.0]),
+    (lambda: [math.isnan(v) for v in finite_difference([1.0, 2.0], NAN)], [True, True]),
+] + [(lambda q=q: linear_interpolate([0.0, 1.0, 2.0], [0.0, 10.0, 20.0], q), e)
+     for q, e in [(1.5, 15.0), (2.0, 20.0), (NAN, 20.0)]] + [
+    # At a knot the left interval wins (t = 1): 0 * 1 + 1 * inf, not 1 * inf + 0 * 3 = nan.
+    (lambda: linear_interpolate([0.0, 1.0, 2.0], [1.0, INF, 3.0], 1.0), INF),
+] + [(lambda q=q: lagrange_interpolate([0.0, 1.0, 2.0], [1.0, 3.0, 7.0], q), e)
+     for q, e in [(3.0, 13.0), (0.5, 1.75)]])
+def test_values(call, expected):
+    assert call() == expected
+
+
+ORDER = "x values must be strictly increasing"
+LENGTH = "x and y must have matching length of at least two"
+XY_CASES = [([0.0, 0.0, 1.0], [1.0, 2.0, 3.0], 0.5, ORDER), ([0.0, 1.0], [1.0], 0.5, LENGTH),
+            ([0.0], [1.0], 5.0, LENGTH), ([1.0, 0.0], [1.0, 2.0], 5.0, ORDER)]
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda: finite_difference([1.0], 1.0), "need at least two values and nonzero spacing"),
+    (lambda: finite_difference([1.0, 2.0], -0.0), "need at least two values and nonzero spacing"),
+    (lambda: linear_interpolate([0.0, 1.0], [0.0, 1.0], 1.5), "query is outside interpolation range"),
+] + [(lambda f=f, case=case: f(*case[:3]), case[3])
+     for case in XY_CASES for f in (linear_interpolate, lagrange_interpolate)])
+def test_failures_in_check_order(call, message):
+    with pytest.raises(ValueError) as info:
+        call()
+    assert str(info.value) == message
