@@ -1,6 +1,7 @@
 #include "api/areas.hpp"
 
 #include "api/callback.hpp"
+#include "api/interruption.hpp"
 #include "build.hpp"
 #include "core/linalg.hpp"
 #include "function.hpp"
@@ -31,8 +32,9 @@ Ref mat_vec(Matrix matrix, Vector vector) {
 // is looked for before each column; its exception is raised as it stands.
 Ref solve(Matrix matrix, Vector rhs) {
     ErrorSlot slot;
-    core::Outcome<Vector> x = core::linalg::solve(std::move(matrix), std::move(rhs),
-                                                  [&slot] { return callback_detail::interrupted(slot); });
+    const SignalWatch watch(slot);
+    core::Outcome<Vector> x =
+        core::linalg::solve(std::move(matrix), std::move(rhs), [&watch] { return watch.failed(); });
     slot.raise_if_holding();
     return to_python(value_or_raise(std::move(x)));
 }

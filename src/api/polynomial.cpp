@@ -1,6 +1,7 @@
 #include "api/areas.hpp"
 
 #include "api/callback.hpp"
+#include "api/interruption.hpp"
 #include "build.hpp"
 #include "core/polynomial.hpp"
 #include "core/root.hpp"
@@ -19,18 +20,14 @@ namespace {
 class InterruptiblePolynomial {
 public:
     InterruptiblePolynomial(const Vector& coefficients, ErrorSlot& slot) noexcept
-        : polynomial_(coefficients), slot_(&slot) {}
+        : polynomial_(coefficients), slot_(&slot), watch_(slot) {}
     double operator()(double x) const { return slot_->holding() ? callback_detail::nan : polynomial_(x); }
-    bool failed() const {
-        if (slot_->holding()) return true;
-        if (PyErr_CheckSignals() == 0) return false;
-        slot_->park();
-        return true;
-    }
+    bool failed() const { return watch_.failed(); }
 
 private:
     core::polynomial::Polynomial polynomial_;
-    ErrorSlot* slot_;
+    const ErrorSlot* slot_;
+    SignalWatch watch_;
 };
 
 Ref polyval(Vector coefficients, double x) { return to_python(core::polynomial::evaluate(coefficients, x)); }
