@@ -51,28 +51,17 @@ def test_square_meets_the_defaults_at_level_4():
     assert set(xs[:97]) <= set(xs[97:])  # level 4 evaluates level 3's nodes again
 
 
-@pytest.mark.parametrize("tol", [-1.0, NAN])
-def test_unmet_tolerance_runs_every_level(tol):
+@pytest.mark.parametrize("b, tol, value", [(1.0, -1.0, math.sin(1.0)), (1.0, NAN, math.sin(1.0)), (NAN, 1e-10, NAN)])
+def test_unmet_tolerance_runs_every_level(b, tol, value):
     f = Recorder(math.cos)
-    result = vexari.tanh_sinh(f, 0.0, 1.0, tol=tol)
-    assert f.count == 98218 and fields(result)[1:] == ["nan", "12"]
-    assert result["value"] == pytest.approx(math.sin(1.0), abs=1e-15)
+    result = vexari.tanh_sinh(f, 0.0, b, tol=tol)
+    assert f.count == 98218 and fields(result)[1:] == ["nan", "12"]  # 12 * 2**k + 1 nodes at level k
+    assert result["value"] == pytest.approx(value, abs=1e-15, nan_ok=True)
 
 
 def test_reversed_limits_negate():
     forward, backward = vexari.tanh_sinh(math.exp, -0.5, 2.0), vexari.tanh_sinh(math.exp, 2.0, -0.5)
     assert backward["value"] == pytest.approx(-forward["value"], rel=1e-15)
-
-
-@pytest.mark.parametrize("value, expected", [(math.inf, "inf"), (NAN, "nan")])
-def test_non_finite_values_are_summed(value, expected):
-    assert fields(vexari.tanh_sinh(lambda x: value, 0.0, 1.0, max_levels=5)) == [expected, "nan", "5"]
-
-
-def test_nan_limit_calls_every_node_with_nan():
-    f = Recorder(lambda x: x)
-    assert fields(vexari.tanh_sinh(f, 0.0, NAN, max_levels=4)) == ["nan", "nan", "4"]
-    assert f.count == 290 and all(math.isnan(x) for (x,) in f.calls)
 
 
 @pytest.mark.parametrize("quad", QUADRATURES)
@@ -82,13 +71,6 @@ def test_callback_exception_passes_unchanged(quad):
     with pytest.raises(LookupError) as caught:
         quad(f)
     assert caught.value is error and f.count == 3
-
-
-def test_endpoint_is_evaluated():
-    f = Recorder(lambda x: 1.0 / x)
-    with pytest.raises(ZeroDivisionError):
-        vexari.tanh_sinh(f, 0.0, 1.0)
-    assert f.calls == [(0.0,)]
 
 
 @pytest.mark.parametrize(
@@ -105,19 +87,6 @@ def test_unbounded_ranges(quad, f, expected, levels, low, high):
     assert result["value"] == pytest.approx(expected, abs=1e-14) and math.isfinite(result["error"])
     assert result["levels"] == levels
     assert min(x for (x,) in f.calls) == low and max(x for (x,) in f.calls) == high
-
-
-def test_far_nodes_of_the_whole_line():
-    result = vexari.quad_inf(lambda x: math.inf if abs(x) > 1e16 else 1.0, max_levels=5)
-    assert fields(result) == ["inf", "nan", "5"]
-    with pytest.raises(OverflowError):
-        vexari.quad_inf(math.cosh)
-
-
-def test_arguments():
-    assert vexari.tan_sinh(function=math.atan, max_levels=3, a=-1.0)["levels"] == 3
-    with pytest.raises(OverflowError):
-        vexari.tanh_sinh(math.exp, 0.0, 1.0, max_levels=-1)
 
 
 def run_interrupted(call):

@@ -27,7 +27,8 @@ namespace ode {
 // caller raises the two memory ones as MemoryError, the others as ValueError.
 inline constexpr std::string_view infinite_limit = "an infinite t0 or t1 would never be reached";
 inline constexpr std::string_view step_stalls = "the step is too small to advance t";
-inline constexpr std::string_view march_too_long = "the step is too small for the span: the points would not fit in memory";
+inline constexpr std::string_view march_too_long =
+    "the step is too small for the span: the points would not fit in memory";
 inline constexpr std::string_view solution_too_long = "the solution has more points than memory can hold";
 
 inline bool is_memory_refusal(const Error& error) {
