@@ -1,11 +1,80 @@
 #include "api/areas.hpp"
 
+#include "api/callback.hpp"
+#include "build.hpp"
+#include "core/ode.hpp"
 #include "function.hpp"
+
+#include <unistd.h>
+
+#include <cstdint>
 
 namespace vexari::api {
 
+namespace {
+
+// What one point costs until the call returns: the point itself, its list
+// slot, its dict and the two floats of the dict.
+constexpr std::size_t bytes_per_point = sizeof(core::OdePoint) + sizeof(PyObject*) + 184 + 2 * 24;
+
+// The most points a run may keep: those that fit in half the machine's
+// memory, the rest being left to the interpreter and everything else. A run
+// beyond that would exhaust memory, after calling the function for every point.
+std::size_t storable_points() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGESIZE);
+    // Without an answer, fall back on what a 47-bit address space can reach.
+    const std::uint64_t memory = pages > 0 && page_size > 0
+                                     ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size)
+                                     : std::uint64_t{1} << 47;
+    return static_cast<std::size_t>(memory / 2 / bytes_per_point);
+}
+
+// [{"t", "y"}, ...] in the order computed.
+Ref ode_points_to_list(const core::OdePoints& points) {
+    return list_of(points, [](const core::OdePoint& point) {
+        return dict_of(entry<"t">(point.t), entry<"y">(point.y));
+    });
+}
+
+// As settle, except that a refusal for lack of memory is a MemoryError.
+Ref settle_points(ErrorSlot& slot, core::Outcome<core::OdePoints>&& outcome) {
+    if (!outcome && core::ode::is_memory_refusal(outcome.error())) raise(PyExc_MemoryError, outcome.error().message);
+    return ode_points_to_list(settle(slot, std::move(outcome)));
+}
+
+template <class Formula>
+Ref march(Callable& function, double y0, double t0, double t1, double step) {
+    ErrorSlot slot;
+    return settle_points(
+        slot, core::ode::march<Formula>(Scalar2(function, slot), y0, t0, t1, step, storable_points()));
+}
+
+Ref euler(Callable function, double y0, double t0, double t1, double step) {
+    return march<core::ode::EulerStep>(function, y0, t0, t1, step);
+}
+
+Ref midpoint(Callable function, double y0, double t0, double t1, double step) {
+    return march<core::ode::MidpointStep>(function, y0, t0, t1, step);
+}
+
+Ref rk4(Callable function, double y0, double t0, double t1, double step) {
+    return march<core::ode::Rk4Step>(function, y0, t0, t1, step);
+}
+
+Ref adaptive_rk4(Callable function, double y0, double t0, double t1, double initial_step, double tol) {
+    ErrorSlot slot;
+    return settle_points(slot, core::ode::adaptive_rk4(Scalar2(function, slot), y0, t0, t1, initial_step, tol,
+                                                       storable_points()));
+}
+
+}  // namespace
+
 void register_ode(PyObject* module) {
-    add_functions<>(module);
+    add_functions<Function<"euler(function, y0, t0, t1, step)", euler>,
+                  Function<"midpoint(function, y0, t0, t1, step)", midpoint>,
+                  Function<"rk4(function, y0, t0, t1, step)", rk4>,
+                  Function<"adaptive_rk4(function, y0, t0, t1, initial_step, tol=1e-8)", adaptive_rk4>>(module);
 }
 
 }  // namespace vexari::api

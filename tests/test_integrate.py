@@ -1,0 +1,111 @@
+import math
+import signal
+import subprocess
+import sys
+
+import pytest
+
+import vexari
+from conftest import FailOn, Recorder
+
+NAN = math.nan
+POLE = 1.633123935319537e16
+
+# The three quadratures, each over its own range.
+QUADRATURES = [
+    lambda f, **kw: vexari.tanh_sinh(f, 0.0, 1.0, **kw),
+    lambda f, **kw: vexari.tan_sinh(f, **kw),
+    lambda f, **kw: vexari.quad_inf(f, **kw),
+]
+
+
+def fields(result):
+    return [repr(result[key]) for key in ("value", "error", "levels")]
+
+
+@pytest.mark.parametrize(
+    "quad, expected",
+    [(lambda f: vexari.tanh_sinh(f, a, a), [0.0, 0.0, 0]) for a in (1.0, math.inf)]
+    + [(lambda f, q=q, n=n: q(f, max_levels=n), [NAN, NAN, n]) for q in QUADRATURES for n in (0, 1, 2)],
+)
+def test_runs_that_compute_nothing(quad, expected):
+    f = Recorder(lambda x: x)
+    assert fields(quad(f)) == [repr(v) for v in expected] and f.count == 0
+
+
+@pytest.mark.parametrize("quad", QUADRATURES)
+def test_a_single_level_has_97_nodes_and_no_test(quad):
+    f = Recorder(lambda x: 1.0)
+    result = quad(f, max_levels=3)
+    assert f.count == 97 and math.isfinite(result["value"]) and fields(result)[1:] == ["nan", "3"]
+
+
+def test_square_meets_the_defaults_at_level_4():
+    f = Recorder(lambda x: x * x)
+    result = vexari.tanh_sinh(f, 0.0, 1.0)
+    assert list(result) == ["value", "error", "levels"]
+    assert result["value"] == pytest.approx(1 / 3, abs=1e-15) and 0.0 <= result["error"] < 1e-15
+    assert result["levels"] == 4 and f.count == 290
+    xs = [x for (x,) in f.calls]
+    assert min(xs) == 0.0 and max(xs) == 1.0  # no node is cut off
+    assert set(xs[:97]) <= set(xs[97:])  # level 4 evaluates level 3's nodes again
+
+
+@pytest.mark.parametrize("b, tol, value", [(1.0, -1.0, math.sin(1.0)), (1.0, NAN, math.sin(1.0)), (NAN, 1e-10, NAN)])
+def test_unmet_tolerance_runs_every_level(b, tol, value):
+    f = Recorder(math.cos)
+    result = vexari.tanh_sinh(f, 0.0, b, tol=tol)
+    assert f.count == 98218 and fields(result)[1:] == ["nan", "12"]  # 12 * 2**k + 1 nodes at level k
+    assert result["value"] == pytest.approx(value, abs=1e-15, nan_ok=True)
+
+
+def test_reversed_limits_negate():
+    forward, backward = vexari.tanh_sinh(math.exp, -0.5, 2.0), vexari.tanh_sinh(math.exp, 2.0, -0.5)
+    assert backward["value"] == pytest.approx(-forward["value"], rel=1e-15)
+
+
+@pytest.mark.parametrize("quad", QUADRATURES)
+def test_callback_exception_passes_unchanged(quad):
+    error = LookupError("third")
+    f = FailOn(lambda x: 0.5, 3, error)
+    with pytest.raises(LookupError) as caught:
+        quad(f)
+    assert caught.value is error and f.count == 3
+
+
+@pytest.mark.parametrize(
+    "quad, f, expected, levels, low, high",
+    [
+        (lambda f: vexari.tan_sinh(f), lambda x: math.exp(-x), 1.0, 5, 0.0, POLE),
+        (lambda f: vexari.tan_sinh(f, a=2.0), lambda x: math.exp(-x), math.exp(-2.0), 5, 2.0, POLE + 2.0),
+        (lambda f: vexari.quad_inf(f), lambda x: 1.0 / (1.0 + x * x), math.pi, 4, -POLE, POLE),
+    ],
+)
+def test_unbounded_ranges(quad, f, expected, levels, low, high):
+    f = Recorder(f)
+    result = quad(f)
+    assert result["value"] == pytest.approx(expected, abs=1e-14) and math.isfinite(result["error"])
+    assert result["levels"] == levels
+    assert min(x for (x,) in f.calls) == low and max(x for (x,) in f.calls) == high
+
+
+def run_interrupted(call):
+    """Runs `call` in a child interpreter, sends it SIGINT once it is under way, returns its report."""
+    script = f"import math, vexari\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
+             "except KeyboardInterrupt:\n    print('interrupted')\n"
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "ready\n"
+        try:
+            child.wait(timeout=0.3)
+        except subprocess.TimeoutExpired:
+            child.send_signal(signal.SIGINT)
+        return child.communicate(timeout=60)[0]
+    finally:
+        child.kill()
+        child.wait()
+
+
+def test_ctrl_c_stops_a_long_quadrature_of_a_builtin():
+    # Hours of work; math.cos never enters the interpreter's loop.
+    assert run_interrupted("vexari.tanh_sinh(math.cos, 0.0, 1.0, tol=-1.0, max_levels=30)") == "interrupted\n"
