@@ -6,6 +6,7 @@ import math
 import subprocess
 import sys
 import sysconfig
+import tarfile
 from pathlib import Path
 
 import pytest
@@ -50,6 +51,17 @@ def test_stub_is_installed_beside_the_module():
     installed = Path(sysconfig.get_paths()["purelib"]) / "vexari-stubs" / "__init__.pyi"
     assert Path(vexari.__file__).parent == installed.parent.parent
     assert installed.read_text() == STUB.read_text(), "the installed stubs are stale: reinstall"
+
+
+def test_source_distribution_carries_the_stubs_and_nothing_of_the_checkout(tmp_path):
+    build = "import sys; from scikit_build_core.build import build_sdist; print(build_sdist(sys.argv[1]))"
+    run = subprocess.run([sys.executable, "-c", build, str(tmp_path)], capture_output=True, text=True, cwd=ROOT)
+    assert run.returncode == 0, run.stderr
+    with tarfile.open(tmp_path / run.stdout.split()[-1]) as archive:
+        names = [name.split("/", 1)[1] for name in archive.getnames() if "/" in name]
+    assert "vexari-stubs/__init__.pyi" in names
+    assert "CMakeLists.txt" in names
+    assert not [name for name in names if name.startswith((".venv", "build/"))]
 
 
 def test_stub_exports_every_function_once_in_registration_order():
