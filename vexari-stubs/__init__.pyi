@@ -343,35 +343,75 @@ def householder(
 def dot(left: _Vector, right: _Vector) -> float:
     """Dot product, summed in index order (``-0.0`` for empty vectors).
 
+    Args:
+        left: the first vector.
+        right: the second vector, as long as ``left``.
+
+    Returns:
+        The sum of left[i] * right[i].
+
     Raises:
         ValueError: "vector lengths must match".
     """
 
 def norm(vector: _Vector) -> float:
-    """Euclidean norm, the square root of the sum of squares (``-0.0`` for an
-    empty vector)."""
+    """Euclidean norm: the square root of the sum of squares.
+
+    Args:
+        vector: the vector.
+
+    Returns:
+        The norm (``-0.0`` for an empty vector).
+    """
 
 def add(left: _Vector, right: _Vector) -> list[float]:
     """Elementwise sum.
+
+    Args:
+        left: the first vector.
+        right: the second vector, as long as ``left``.
+
+    Returns:
+        left[i] + right[i] for every i.
 
     Raises:
         ValueError: "vector lengths must match".
     """
 
 def sub(left: _Vector, right: _Vector) -> list[float]:
-    """Elementwise difference left - right.
+    """Elementwise difference.
+
+    Args:
+        left: the first vector.
+        right: the second vector, as long as ``left``.
+
+    Returns:
+        left[i] - right[i] for every i.
 
     Raises:
         ValueError: "vector lengths must match".
     """
 
 def scale(vector: _Vector, factor: float) -> list[float]:
-    """Every entry multiplied by ``factor``."""
+    """Every entry of a vector multiplied by a number.
+
+    Args:
+        vector: the vector.
+        factor: the multiplier.
+
+    Returns:
+        factor * vector[i] for every i.
+    """
 
 def mat_vec(matrix: _Matrix, vector: _Vector) -> list[float]:
     """Matrix-vector product: the dot product of each row with ``vector``.
 
-    An empty matrix gives ``[]`` whatever the vector.
+    Args:
+        matrix: the rows.
+        vector: as long as every row.
+
+    Returns:
+        One entry per row; ``[]`` for an empty matrix whatever the vector.
 
     Raises:
         ValueError: "vector lengths must match" at the first row whose
@@ -512,18 +552,34 @@ def euler(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> l
     """
 
 def midpoint(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
-    """Integrate y' = f(t, y) from t0 to t1 by the explicit midpoint method.
+    """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by the explicit
+    midpoint method.
 
     Stepping as for ``euler``; two calls of ``function`` per step.
+
+    Args:
+        function: f(t, y) -> float.
+        y0: initial value.
+        t0: initial time.
+        t1: final time.
+        step: step length (its sign is ignored).
 
     Returns:
         ``[{"t", "y"}, ...]`` starting with (t0, y0).
     """
 
 def rk4(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
-    """Integrate y' = f(t, y) from t0 to t1 by classical fourth-order Runge-Kutta.
+    """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by classical
+    fourth-order Runge-Kutta.
 
     Stepping as for ``euler``; four calls of ``function`` per step.
+
+    Args:
+        function: f(t, y) -> float.
+        y0: initial value.
+        t0: initial time.
+        t1: final time.
+        step: step length (its sign is ignored).
 
     Returns:
         ``[{"t", "y"}, ...]`` starting with (t0, y0).
@@ -607,27 +663,69 @@ def quad_inf(function: _Scalar, tol: float = 1e-10, max_levels: _Count = 12) -> 
 # Tangent-family special functions
 
 def tanpi(x: float) -> float:
-    """tan(pi * x), with x reduced to [0, 1) first.
+    """tan(pi * x), with x reduced to [0, 1) first, so integers give exact zeros.
 
-    Half-integers give 1.633123935319537e16 (a large finite value); |x| of
-    2**52 or more gives +-0.0; infinities and NaN give NaN.
+    Args:
+        x: the argument.
+
+    Returns:
+        The tangent. Half-integers give 1.633123935319537e16 (a large finite
+        value); |x| of 2**52 or more gives +-0.0; infinities and NaN give NaN.
     """
 
 def tanint(x: float) -> float:
-    """Integral of tan(t) / t from 0 to x (an odd function; adaptive Simpson)."""
+    """Integral of tan(t) / t from 0 to x, by adaptive Simpson quadrature.
+
+    Args:
+        x: the upper limit.
+
+    Returns:
+        The integral; odd in x, +0.0 at 0. Beyond pi/2 it runs across the
+        pole of tan and still returns a finite number.
+    """
 
 def atanint(x: float) -> float:
-    """Inverse tangent integral: the integral of atan(t) / t from 0 to x
-    (an odd function; adaptive Simpson). atanint(1) is Catalan's constant."""
+    """Inverse tangent integral: the integral of atan(t) / t from 0 to x, by
+    adaptive Simpson quadrature. atanint(1) is Catalan's constant.
+
+    Args:
+        x: the upper limit.
+
+    Returns:
+        The integral; odd in x, +0.0 at 0.
+    """
 
 def complex_tan(re: float, im: float) -> tuple[float, float]:
-    """tan(re + i*im) as the pair (real part, imaginary part)."""
+    """Tangent of the complex number re + i*im.
+
+    Args:
+        re: the real part.
+        im: the imaginary part.
+
+    Returns:
+        (real part, imaginary part) of the tangent; for |im| above about
+        355 the imaginary part is NaN.
+    """
 
 def tan_deg(x: float) -> float:
-    """Tangent of an angle in degrees."""
+    """Tangent of an angle in degrees.
+
+    Args:
+        x: the angle in degrees.
+
+    Returns:
+        tan(x * 0.017453292519943295); 90 degrees gives 1.633123935319537e16.
+    """
 
 def tan_grad(x: float) -> float:
-    """Tangent of an angle in gradians (400 per turn)."""
+    """Tangent of an angle in gradians (400 per turn).
+
+    Args:
+        x: the angle in gradians.
+
+    Returns:
+        tan((x * pi) / 200); 100 gradians gives 1.633123935319537e16.
+    """
 
 # Plotting data
 
@@ -637,6 +735,12 @@ def tangent_lines(function: _Scalar, x_start: float, x_end: float, centers: _Vec
     For each center c: y_c = f(c), slope = (f(c + 1e-6) - f(c - 1e-6)) / 2e-6
     (three calls, in this order), and the segment's ends are the tangent
     line's heights at ``x_start`` and ``x_end``.
+
+    Args:
+        function: f(x) -> float.
+        x_start: x of every segment's first end.
+        x_end: x of every segment's second end.
+        centers: the points of tangency.
 
     Returns:
         ``[{"x_start", "y_start", "x_end", "y_end", "center", "slope"}, ...]``
@@ -651,6 +755,12 @@ def newton_animation_data(
 
     The iteration is exactly that of ``newton``; "center" is x_k and
     "slope" the tangent slope used there.
+
+    Args:
+        function: f(x) -> float.
+        x0: starting point.
+        tol: convergence tolerance, as for ``newton``.
+        max_iter: iteration budget; 0 gives ``[]`` without any call.
 
     Returns:
         ``[{"x_start", "y_start", "x_end", "y_end", "center", "slope"}, ...]``
@@ -685,21 +795,37 @@ def ode_direction_field(
 def mean(values: _Vector) -> float:
     """Arithmetic mean.
 
+    Args:
+        values: the samples.
+
+    Returns:
+        sum / n, the sum taken in index order.
+
     Raises:
         ValueError: "values must not be empty".
     """
 
 def variance(values: _Vector, sample: bool = False) -> float:
-    """Variance by the two-pass algorithm: population (divisor n) or, with
-    ``sample=True``, sample (divisor n - 1).
+    """Variance by the two-pass algorithm.
+
+    Args:
+        values: the samples.
+        sample: False for the population variance (divisor n), True for
+            the sample variance (divisor n - 1).
+
+    Returns:
+        The variance.
 
     Raises:
-        ValueError: "not enough values for variance" (fewer than 1 value,
-            or fewer than 2 with ``sample=True``).
+        ValueError: "not enough values for variance" (no value, or fewer
+            than 2 with ``sample=True``).
     """
 
 def summary(values: _Vector) -> Summary:
     """Count, mean, population variance, standard deviation, min and max.
+
+    Args:
+        values: the samples.
 
     Returns:
         ``{"count", "mean", "variance", "std_dev", "min", "max"}``; min and
@@ -710,8 +836,16 @@ def summary(values: _Vector) -> Summary:
     """
 
 def covariance(left: _Vector, right: _Vector, sample: bool = False) -> float:
-    """Covariance: population (divisor n) or, with ``sample=True``, sample
-    (divisor n - 1).
+    """Covariance of two equally long vectors.
+
+    Args:
+        left: the first samples.
+        right: the second samples.
+        sample: False for the population covariance (divisor n), True for
+            the sample covariance (divisor n - 1).
+
+    Returns:
+        The covariance.
 
     Raises:
         ValueError: "vectors must have equal nonzero length";
@@ -720,6 +854,13 @@ def covariance(left: _Vector, right: _Vector, sample: bool = False) -> float:
 
 def correlation(left: _Vector, right: _Vector) -> float:
     """Pearson correlation from population moments (not clamped to [-1, 1]).
+
+    Args:
+        left: the first samples.
+        right: the second samples.
+
+    Returns:
+        The population covariance over the product of the standard deviations.
 
     Raises:
         ValueError: "not enough values for variance" (an empty vector);
@@ -731,6 +872,10 @@ def correlation(left: _Vector, right: _Vector) -> float:
 def linear_regression(x: _Vector, y: _Vector) -> LinearFit:
     """Least-squares straight line y ~ intercept + slope * x.
 
+    Args:
+        x: the abscissas.
+        y: the ordinates, as many as ``x``.
+
     Returns:
         ``{"slope", "intercept", "r2"}``.
 
@@ -740,8 +885,12 @@ def linear_regression(x: _Vector, y: _Vector) -> LinearFit:
     """
 
 def polynomial_regression(x: _Vector, y: _Vector, degree: _Count) -> list[float]:
-    """Least-squares polynomial of the given degree through (x, y), by the
-    normal equations.
+    """Least-squares polynomial through (x, y), by the normal equations.
+
+    Args:
+        x: the abscissas.
+        y: the ordinates, as many as ``x``.
+        degree: the polynomial's degree.
 
     Returns:
         degree + 1 coefficients, constant term first.
@@ -754,14 +903,26 @@ def polynomial_regression(x: _Vector, y: _Vector, degree: _Count) -> list[float]
 # Interpolation and sampling
 
 def linspace(start: float, end: float, count: _Count) -> list[float]:
-    """``count`` evenly spaced points from ``start`` to ``end``.
+    """Evenly spaced points from ``start`` to ``end``.
 
-    Point i is start + ((end - start) * i) / (count - 1); the last point is
-    not forced to equal ``end``. count 1 gives ``[start]``, 0 gives ``[]``.
+    Args:
+        start: the first point.
+        end: where the points end; the last point may differ from it by
+            rounding.
+        count: the number of points; 1 gives ``[start]``, 0 gives ``[]``.
+
+    Returns:
+        Point i is start + ((end - start) * i) / (count - 1).
     """
 
 def sample_grid(function: _Scalar, start: float, end: float, count: _Count) -> list[GridSample]:
     """``function`` evaluated on the grid ``linspace(start, end, count)``.
+
+    Args:
+        function: f(x) -> float, called once per point in grid order.
+        start: the first point.
+        end: the last point's target.
+        count: the number of points.
 
     Returns:
         ``[{"x", "y"}, ...]`` in grid order; ``[]`` for count 0 (no call).
@@ -770,15 +931,31 @@ def sample_grid(function: _Scalar, start: float, end: float, count: _Count) -> l
 def linear_interpolate(x: _Vector, y: _Vector, query: float) -> float:
     """Piecewise-linear interpolation through (x, y) at ``query``.
 
+    Args:
+        x: strictly increasing abscissas, at least two.
+        y: the ordinates, as many as ``x``.
+        query: where to interpolate, within [x[0], x[-1]].
+
+    Returns:
+        The interpolated value.
+
     Raises:
         ValueError: "x and y must have matching length of at least two";
             "x values must be strictly increasing"; "query is outside
-            interpolation range" (both ends are inside).
+            interpolation range". The checks run in this order.
     """
 
 def lagrange_interpolate(x: _Vector, y: _Vector, query: float) -> float:
     """The interpolating polynomial through (x, y), in Lagrange form,
-    evaluated at ``query`` (extrapolation allowed).
+    evaluated at ``query``.
+
+    Args:
+        x: strictly increasing abscissas, at least two.
+        y: the ordinates, as many as ``x``.
+        query: where to evaluate; outside the data it extrapolates.
+
+    Returns:
+        The interpolated value.
 
     Raises:
         ValueError: "x and y must have matching length of at least two";
@@ -789,6 +966,13 @@ def finite_difference(values: _Vector, spacing: float) -> list[float]:
     """Derivative of equally spaced samples: forward difference at the first
     point, central differences inside, backward difference at the last.
 
+    Args:
+        values: the samples, at least two.
+        spacing: the distance between samples; nonzero, may be negative.
+
+    Returns:
+        As many derivative estimates as ``values``.
+
     Raises:
         ValueError: "need at least two values and nonzero spacing".
     """
@@ -796,22 +980,67 @@ def finite_difference(values: _Vector, spacing: float) -> list[float]:
 # Polynomials (coefficient lists, constant term first)
 
 def polyval(coefficients: _Vector, x: float) -> float:
-    """Value of the polynomial at ``x`` by Horner's scheme (0.0 for ``[]``)."""
+    """Value of a polynomial by Horner's scheme.
+
+    Args:
+        coefficients: constant term first.
+        x: where to evaluate.
+
+    Returns:
+        The value (0.0 for ``[]``).
+    """
 
 def polyder(coefficients: _Vector) -> list[float]:
-    """Derivative; ``[]`` for a constant or empty polynomial."""
+    """Derivative of a polynomial.
+
+    Args:
+        coefficients: constant term first.
+
+    Returns:
+        coefficients[i] * i for i >= 1; ``[]`` for a constant or empty polynomial.
+    """
 
 def polyint(coefficients: _Vector, constant: float = 0.0) -> list[float]:
-    """Antiderivative with constant term ``constant`` (one entry longer)."""
+    """Antiderivative of a polynomial.
+
+    Args:
+        coefficients: constant term first.
+        constant: the antiderivative's constant term.
+
+    Returns:
+        ``[constant]`` followed by coefficients[i] / (i + 1).
+    """
 
 def polyadd(left: _Vector, right: _Vector) -> list[float]:
-    """Sum, as long as the longer operand; cancelled terms are kept."""
+    """Sum of two polynomials.
+
+    Args:
+        left: constant term first.
+        right: constant term first.
+
+    Returns:
+        As long as the longer operand; cancelled terms are kept.
+    """
 
 def polymul(left: _Vector, right: _Vector) -> list[float]:
-    """Product, of length len(left) + len(right) - 1 (``[]`` if either is empty)."""
+    """Product of two polynomials.
+
+    Args:
+        left: constant term first.
+        right: constant term first.
+
+    Returns:
+        len(left) + len(right) - 1 coefficients (``[]`` if either is empty).
+    """
 
 def polyroot(coefficients: _Vector, guess: float, tol: float = 1e-10, max_iter: _Count = 50) -> float:
-    """One real root by Newton's method from ``guess`` (as ``newton`` does it).
+    """One real root of a polynomial by Newton's method, as ``newton`` does it.
+
+    Args:
+        coefficients: constant term first.
+        guess: starting point.
+        tol: convergence tolerance, as for ``newton``.
+        max_iter: iteration budget; 0 returns ``guess``.
 
     Returns:
         The root; an unconverged run returns the last iterate without error.
@@ -824,8 +1053,15 @@ def polyroot(coefficients: _Vector, guess: float, tol: float = 1e-10, max_iter: 
 # Signal processing
 
 def moving_average(values: _Vector, window: _Count) -> list[float]:
-    """Trailing moving average with a running sum; the first window - 1
-    outputs average the values seen so far.
+    """Trailing moving average, kept as a running sum.
+
+    Args:
+        values: the signal.
+        window: the number of values averaged; the first window - 1 outputs
+            average the values seen so far.
+
+    Returns:
+        As many averages as ``values``.
 
     Raises:
         ValueError: "window and values must be nonempty".
@@ -834,28 +1070,52 @@ def moving_average(values: _Vector, window: _Count) -> list[float]:
 def exponential_smooth(values: _Vector, alpha: float) -> list[float]:
     """Exponential smoothing: s_0 = v_0, s_i = (1 - alpha) * s_(i-1) + alpha * v_i.
 
+    Args:
+        values: the signal.
+        alpha: the smoothing factor, within [0, 1].
+
+    Returns:
+        As many smoothed values as ``values``.
+
     Raises:
         ValueError: "values must be nonempty and alpha must be within [0, 1]".
     """
 
 def convolve(signal: _Vector, kernel: _Vector) -> list[float]:
-    """Full discrete convolution, of length len(signal) + len(kernel) - 1.
+    """Full discrete convolution.
+
+    Args:
+        signal: the signal.
+        kernel: the kernel.
+
+    Returns:
+        len(signal) + len(kernel) - 1 values.
 
     Raises:
         ValueError: "signal and kernel must be nonempty".
     """
 
 def normalize(values: _Vector) -> list[float]:
-    """Min-max scaling to [0, 1] (NaN entries skipped for min and max, and kept
-    as NaN); constant input gives zeros.
+    """Min-max scaling to [0, 1].
+
+    Args:
+        values: the signal; NaN entries are skipped for min and max and come
+            out as NaN.
+
+    Returns:
+        (v - min) / (max - min) for every v; all zeros for constant input.
 
     Raises:
         ValueError: "values must be nonempty".
     """
 
 def find_peaks(values: _Vector, threshold: float) -> list[Peak]:
-    """Strict local maxima that are >= ``threshold``; the first and last
-    samples and plateaus are never peaks.
+    """Strict local maxima at or above a threshold.
+
+    Args:
+        values: the signal; its first and last samples are never peaks, and
+            neither are plateaus.
+        threshold: the least value of a peak.
 
     Returns:
         ``[{"index", "value"}, ...]`` in increasing index order.
