@@ -503,8 +503,8 @@ def stationary_newton(function: _Scalar, start: float, tol: float = 1e-8, max_it
 
     Raises:
         ValueError: "tangent slope is too small for Newton step" when the
-            estimate of f'' is below 1e-14 in magnitude (e.g. a constant or
-            linear function).
+            estimate of f'' is below 1e-14 in magnitude (e.g. a constant
+            function).
     """
 
 def gauss_newton(function: _VectorVector, start: _Vector, tol: float = 1e-8, max_iter: _Count = 100) -> OptimizeResult:
