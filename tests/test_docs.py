@@ -75,11 +75,17 @@ def test_every_result_shape_is_described():
         assert f"| `{shape}` |" in index, f"{shape} is missing from the index of result dicts"
 
 
-def test_every_family_page_is_linked_from_the_index():
+def test_index_lists_every_function_on_its_page_and_in_the_family_table():
     index = (DOCS / "README.md").read_text()
-    for page in PAGES:
-        if page.name != "README.md":
-            assert f"]({page.name})" in index, page.name
+    listed = {}
+    for page_name, names in re.findall(r"^\| [^|]+ \| \[[\w.]+\]\(([\w.]+)\) \| (.+) \|$", index, re.MULTILINE):
+        for name in re.findall(r"`(\w+)`", names):
+            listed[name] = page_name
+    assert sorted(listed) == sorted(SIGNATURES)
+    for name, page_name in listed.items():
+        assert f"## `{SIGNATURES[name]}`" in (DOCS / page_name).read_text(), f"{name} is not on {page_name}"
+        assert f"| `{SIGNATURES[name]}` |" in index, f"{name} is missing from the functions by family"
+    assert set(listed.values()) == {page.name for page in PAGES if page.name != "README.md"}
 
 
 @pytest.mark.parametrize(("page", "line", "source"), BLOCKS, ids=BLOCK_IDS)

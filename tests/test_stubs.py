@@ -227,3 +227,24 @@ def test_type_checker_agrees_with_the_runtime(mypy_report, name):
     # marked with the ignore comment of its error, so a stub that is too loose
     # shows up as an unused ignore.
     assert mypy_report[name] == []
+
+
+def refused_calls():
+    """The bare vexari calls of refused.py as (line, function name, statement source)."""
+    source = (TYPECHECK_CASES / "refused.py").read_text()
+    calls = []
+    for node in ast.parse(source).body:
+        if isinstance(node, ast.Expr) and isinstance(node.value, ast.Call):
+            function = node.value.func
+            if isinstance(function, ast.Attribute) and getattr(function.value, "id", None) == "vexari":
+                calls.append((node.lineno, function.attr, ast.get_source_segment(source, node)))
+    return calls
+
+
+@pytest.mark.parametrize(("line", "name", "statement"), refused_calls(), ids=[f"line {c[0]}" for c in refused_calls()])
+def test_calls_the_type_checker_refuses_fail_at_run_time(line, name, statement):
+    if name in MISSING:
+        pytest.skip(f"{name} is not built yet")
+    namespace = {"vexari": vexari, "parabola": square_minus_two}
+    with pytest.raises((TypeError, ValueError)):
+        exec(statement, namespace)
