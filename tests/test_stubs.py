@@ -229,9 +229,9 @@ def test_type_checker_agrees_with_the_runtime(mypy_report, name):
     assert mypy_report[name] == []
 
 
-def refused_calls():
-    """The bare vexari calls of refused.py as (line, function name, statement source)."""
-    source = (TYPECHECK_CASES / "refused.py").read_text()
+def bare_calls(file_name):
+    """The statements of a typing case that are plain vexari calls, as (line, function name, source)."""
+    source = (TYPECHECK_CASES / file_name).read_text()
     calls = []
     for node in ast.parse(source).body:
         if isinstance(node, ast.Expr) and isinstance(node.value, ast.Call):
@@ -241,10 +241,19 @@ def refused_calls():
     return calls
 
 
-@pytest.mark.parametrize(("line", "name", "statement"), refused_calls(), ids=[f"line {c[0]}" for c in refused_calls()])
-def test_calls_the_type_checker_refuses_fail_at_run_time(line, name, statement):
+def run_case(name, statement):
     if name in MISSING:
         pytest.skip(f"{name} is not built yet")
-    namespace = {"vexari": vexari, "parabola": square_minus_two}
+    residuals = lambda p: (p[0] - 1.0, p[1] - 2.0)  # noqa: E731
+    exec(statement, {"vexari": vexari, "math": math, "parabola": square_minus_two, "residuals": residuals})
+
+
+@pytest.mark.parametrize(("line", "name", "statement"), bare_calls("accepted.py"))
+def test_calls_the_type_checker_accepts_run(line, name, statement):
+    run_case(name, statement)
+
+
+@pytest.mark.parametrize(("line", "name", "statement"), bare_calls("refused.py"))
+def test_calls_the_type_checker_refuses_fail_at_run_time(line, name, statement):
     with pytest.raises((TypeError, ValueError)):
-        exec(statement, namespace)
+        run_case(name, statement)

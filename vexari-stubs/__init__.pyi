@@ -246,7 +246,7 @@ def tangent(function: _Scalar, x: float, method: str = "central") -> float:
     Args:
         function: f(x) -> float; called twice, at x + 1e-6 and then x - 1e-6.
         x: the point.
-        method: any ``str``; accepted for compatibility, the central
+        method: any ``str``; its value is not consulted, the central
             difference is always used.
 
     Returns:
