@@ -1,0 +1,1122 @@
+"""Numerical toolkit built around tangents.
+
+Root finding with iteration histories, central-difference derivatives,
+tanh-sinh quadrature, ODE solvers, optimizers, tangent-family special
+functions and plotting data, plus small families for polynomials, linear
+algebra, statistics, signals and interpolation.
+
+Conventions shared by every function:
+
+- Every parameter may be passed by position or by keyword. An explicit
+  ``None`` never selects a default.
+- Floats accept ``int``, ``bool`` and anything with ``__float__`` or
+  ``__index__``. Vectors accept any sequence of numbers except ``str``
+  (lists, tuples, ranges); sets, dicts and generators are refused. Pairs must
+  be 2-tuples; lists are refused. Counts are non-negative integers.
+- A wrongly typed argument raises ``TypeError`` whose text starts with
+  ``"argument 'NAME': "``; a negative count raises ``OverflowError``; a pair
+  of the wrong length raises ``ValueError`` "expected tuple of length 2, but
+  got tuple of length L".
+- Invalid data raises ``ValueError`` with a fixed message, given in each
+  function's help.
+- An exception raised by a callable you pass in is kept, the callable is not
+  called again, the computation runs to its end on NaN values, and then that
+  same exception is raised unchanged. Where the computation itself fails with
+  a ``ValueError``, that error wins and the callable's exception is dropped.
+- Non-convergence is never an exception: it shows in the result.
+- Results are fresh ``float``, ``list``, ``tuple`` and ``dict`` objects; the
+  dict shapes are the ``TypedDict`` classes below. They exist for type
+  checking only: import them under ``if typing.TYPE_CHECKING:``.
+"""
+
+from collections.abc import Callable, Sequence
+from typing import SupportsIndex, TypeAlias, TypedDict, type_check_only
+
+__all__ = [
+    "__version__",
+    "tangent",
+    "gradient",
+    "newton",
+    "halley",
+    "householder",
+    "dot",
+    "norm",
+    "add",
+    "sub",
+    "scale",
+    "mat_vec",
+    "solve",
+    "gradient_descent",
+    "tangent_minimize",
+    "stationary_newton",
+    "gauss_newton",
+    "euler",
+    "midpoint",
+    "rk4",
+    "adaptive_rk4",
+    "tanh_sinh",
+    "tan_sinh",
+    "quad_inf",
+    "tanpi",
+    "tanint",
+    "atanint",
+    "complex_tan",
+    "tan_deg",
+    "tan_grad",
+    "tangent_lines",
+    "newton_animation_data",
+    "ode_direction_field",
+    "mean",
+    "variance",
+    "summary",
+    "covariance",
+    "correlation",
+    "linear_regression",
+    "polynomial_regression",
+    "linspace",
+    "sample_grid",
+    "linear_interpolate",
+    "lagrange_interpolate",
+    "finite_difference",
+    "polyval",
+    "polyder",
+    "polyint",
+    "polyadd",
+    "polymul",
+    "polyroot",
+    "moving_average",
+    "exponential_smooth",
+    "convolve",
+    "normalize",
+    "find_peaks",
+]
+
+__version__: str
+
+_Vector: TypeAlias = Sequence[float]
+_Matrix: TypeAlias = Sequence[Sequence[float]]
+_Pair: TypeAlias = tuple[float, float]
+_Count: TypeAlias = SupportsIndex
+
+# Callables the module calls back, by the shape of their arguments.
+_Scalar: TypeAlias = Callable[[float], float]
+_Scalar2: TypeAlias = Callable[[float, float], float]
+_VectorScalar: TypeAlias = Callable[[list[float]], float]
+_VectorVector: TypeAlias = Callable[[list[float]], Sequence[float]]
+
+class PanicException(BaseException):
+    """Raised when vexari meets an internal failure: a broken invariant in the
+    library itself, never a fault of the caller's data. Derived from
+    BaseException, so ``except Exception`` does not catch it."""
+
+# Result shapes. Keys are listed in the order in which the dicts hold them.
+
+@type_check_only
+class RootStep(TypedDict):
+    """One iteration of a root finder."""
+
+    iteration: int
+    """0 for the first iteration, then 1, 2, ..."""
+    x: float
+    """The iterate at which the iteration started."""
+    fx: float
+    """The function's value at ``x``."""
+    slope: float
+    """The first-derivative estimate used for the step."""
+    next_x: float
+    """The iterate computed by this iteration."""
+
+@type_check_only
+class RootResult(TypedDict):
+    """Result of ``newton``, ``halley`` and ``householder``."""
+
+    root: float
+    """On convergence the last record's ``next_x``; otherwise the last iterate."""
+    converged: bool
+    iterations: int
+    """Completed iterations; always ``len(history)``."""
+    history: list[RootStep]
+
+@type_check_only
+class QuadResult(TypedDict):
+    """Result of ``tanh_sinh``, ``tan_sinh`` and ``quad_inf``."""
+
+    value: float
+    """The last estimate of the integral."""
+    error: float
+    """|last - previous estimate| when the tolerance was met, NaN when it was not."""
+    levels: int
+    """The level at which the tolerance was met, else ``max_levels`` (0 for equal limits)."""
+
+@type_check_only
+class OdePoint(TypedDict):
+    """One point (t, y) of an ODE solution."""
+
+    t: float
+    y: float
+
+@type_check_only
+class Segment(TypedDict):
+    """A piece of the tangent line at ``center`` with slope ``slope``."""
+
+    x_start: float
+    y_start: float
+    x_end: float
+    y_end: float
+    center: float
+    slope: float
+
+@type_check_only
+class FieldSample(TypedDict):
+    """One grid point of a direction field and the unit vector along its slope."""
+
+    x: float
+    y: float
+    dx: float
+    dy: float
+
+@type_check_only
+class OptimizeStep(TypedDict):
+    """One iteration of an optimizer."""
+
+    iteration: int
+    point: list[float]
+    """The iterate at which the iteration started."""
+    value: float
+    """The objective at ``point``."""
+    gradient: list[float]
+    """The numerical gradient (``gauss_newton``: the step taken)."""
+
+@type_check_only
+class OptimizeResult(TypedDict):
+    """Result of ``gradient_descent``, ``tangent_minimize``, ``gauss_newton``
+    and ``stationary_newton``."""
+
+    point: list[float]
+    """The final iterate."""
+    value: float
+    """The objective at ``point``."""
+    converged: bool
+    iterations: int
+    history: list[OptimizeStep]
+
+@type_check_only
+class Summary(TypedDict):
+    """Result of ``summary``."""
+
+    count: int
+    mean: float
+    variance: float
+    """Population variance (divisor n)."""
+    std_dev: float
+    min: float
+    """Smallest value, NaN entries skipped (``inf`` if all are NaN)."""
+    max: float
+    """Largest value, NaN entries skipped (``-inf`` if all are NaN)."""
+
+@type_check_only
+class LinearFit(TypedDict):
+    """Result of ``linear_regression``: y ~ intercept + slope * x."""
+
+    slope: float
+    intercept: float
+    r2: float
+    """Coefficient of determination."""
+
+@type_check_only
+class GridSample(TypedDict):
+    """One point of ``sample_grid``: y = function(x)."""
+
+    x: float
+    y: float
+
+@type_check_only
+class Peak(TypedDict):
+    """One peak of ``find_peaks``."""
+
+    index: int
+    value: float
+
+# Derivatives
+
+def tangent(function: _Scalar, x: float, method: str = "central") -> float:
+    """Slope of ``function`` at ``x`` by the central difference
+    (f(x + 1e-6) - f(x - 1e-6)) / 2e-6.
+
+    Args:
+        function: f(x) -> float; called twice, at x + 1e-6 and then x - 1e-6.
+        x: the point.
+        method: any ``str``; its value is not consulted, the central
+            difference is always used.
+
+    Returns:
+        The slope estimate.
+
+    Raises:
+        TypeError: "argument 'method': ..." for a non-``str`` method.
+    """
+
+def gradient(function: _VectorScalar, point: _Vector) -> list[float]:
+    """Gradient of ``function`` at ``point`` by central differences (step 1e-6).
+
+    Args:
+        function: f(v) -> float, called with a new ``list`` of floats each
+            time; 2n calls, coordinate by coordinate, +1e-6 then -1e-6.
+        point: the point (n coordinates); it is not modified.
+
+    Returns:
+        n partial derivatives; ``[]`` for an empty point (no call is made).
+    """
+
+# Root finding
+
+def newton(function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 50) -> RootResult:
+    """Find a zero of ``function`` by Newton's method from ``x0``.
+
+    The slope at each iterate x is (f(x + 1e-6) - f(x - 1e-6)) / 2e-6; each
+    iteration calls ``function`` three times, at x, x + 1e-6 and x - 1e-6,
+    and steps to x - f(x) / slope.
+
+    Args:
+        function: f(x) -> float.
+        x0: starting point.
+        tol: the run converges when |f(x)| <= tol or |step| <= tol.
+        max_iter: iteration budget; 0 returns ``x0`` without any call.
+
+    Returns:
+        ``{"root", "converged", "iterations", "history"}``; without
+        convergence "converged" is False and "root" is the last iterate.
+
+    Raises:
+        ValueError: "tangent slope is too small for Newton step" when
+            |slope| < 1e-14 (a constant function, a flat extremum).
+    """
+
+def halley(function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 50) -> RootResult:
+    """Find a zero of ``function`` by Halley's method from ``x0``.
+
+    Step x - 2 f f' / (2 f'^2 - f f'') with f' a central difference (step
+    1e-6) and f'' a central second difference (step 1e-4). Each iteration
+    calls ``function`` six times: at x, x + 1e-6, x - 1e-6, x + 1e-4, x again
+    and x - 1e-4. A history record's "slope" holds f'.
+
+    Args:
+        function: f(x) -> float.
+        x0: starting point.
+        tol: the run converges when |f(x)| <= tol or |step| <= tol.
+        max_iter: iteration budget; 0 returns ``x0`` without any call.
+
+    Returns:
+        ``{"root", "converged", "iterations", "history"}``, as for ``newton``.
+
+    Raises:
+        ValueError: "Halley denominator is too small" when
+            |2 f'^2 - f f''| < 1e-14.
+    """
+
+def householder(
+    function: _Scalar, x0: float, order: _Count = 3, tol: float = 1e-10, max_iter: _Count = 50
+) -> RootResult:
+    """Householder iteration of order 2 (Newton) or 3 (Halley).
+
+    ``order=2`` gives exactly what ``newton`` gives, ``order=3`` exactly what
+    ``halley`` gives, for the same ``tol`` and ``max_iter``.
+
+    Args:
+        function: f(x) -> float.
+        x0: starting point.
+        order: 2 or 3.
+        tol: convergence tolerance, as for ``newton``.
+        max_iter: iteration budget.
+
+    Returns:
+        ``{"root", "converged", "iterations", "history"}``.
+
+    Raises:
+        ValueError: "supported Householder orders are 2 and 3" for any other
+            order (before any call); otherwise the error of ``newton`` or
+            ``halley``.
+    """
+
+# Linear algebra
+
+def dot(left: _Vector, right: _Vector) -> float:
+    """Dot product, summed in index order (``-0.0`` for empty vectors).
+
+    Args:
+        left: the first vector.
+        right: the second vector, as long as ``left``.
+
+    Returns:
+        The sum of left[i] * right[i].
+
+    Raises:
+        ValueError: "vector lengths must match".
+    """
+
+def norm(vector: _Vector) -> float:
+    """Euclidean norm: the square root of the sum of squares.
+
+    Args:
+        vector: the vector.
+
+    Returns:
+        The norm (``-0.0`` for an empty vector).
+    """
+
+def add(left: _Vector, right: _Vector) -> list[float]:
+    """Elementwise sum.
+
+    Args:
+        left: the first vector.
+        right: the second vector, as long as ``left``.
+
+    Returns:
+        left[i] + right[i] for every i.
+
+    Raises:
+        ValueError: "vector lengths must match".
+    """
+
+def sub(left: _Vector, right: _Vector) -> list[float]:
+    """Elementwise difference.
+
+    Args:
+        left: the first vector.
+        right: the second vector, as long as ``left``.
+
+    Returns:
+        left[i] - right[i] for every i.
+
+    Raises:
+        ValueError: "vector lengths must match".
+    """
+
+def scale(vector: _Vector, factor: float) -> list[float]:
+    """Every entry of a vector multiplied by a number.
+
+    Args:
+        vector: the vector.
+        factor: the multiplier.
+
+    Returns:
+        factor * vector[i] for every i.
+    """
+
+def mat_vec(matrix: _Matrix, vector: _Vector) -> list[float]:
+    """Matrix-vector product: the dot product of each row with ``vector``.
+
+    Args:
+        matrix: the rows.
+        vector: as long as every row.
+
+    Returns:
+        One entry per row; ``[]`` for an empty matrix whatever the vector.
+
+    Raises:
+        ValueError: "vector lengths must match" at the first row whose
+            length differs from the vector's.
+    """
+
+def solve(matrix: _Matrix, rhs: _Vector) -> list[float]:
+    """Solve matrix @ x = rhs by Gaussian elimination with partial pivoting.
+
+    Args:
+        matrix: n rows of n entries; it is not modified.
+        rhs: n entries.
+
+    Returns:
+        x (``[]`` for n = 0).
+
+    Raises:
+        ValueError: "matrix must be square and match rhs length" for a
+            wrong shape; "matrix is singular" when a pivot is below 1e-14 in
+            magnitude (an absolute threshold).
+    """
+
+# Optimization
+
+def gradient_descent(
+    function: _VectorScalar,
+    start: _Vector,
+    step_size: float = 0.01,
+    tol: float = 1e-8,
+    max_iter: _Count = 1000,
+) -> OptimizeResult:
+    """Minimize ``function`` by fixed-step gradient descent from ``start``.
+
+    Each iteration evaluates f(x), its central-difference gradient g (2n
+    calls) and records a step; it stops when the norm of g is <= tol,
+    otherwise moves to x - step_size * g.
+
+    Args:
+        function: f(v) -> float, called with a new ``list`` of floats.
+        start: starting point (any length).
+        step_size: the fixed step factor.
+        tol: gradient-norm tolerance.
+        max_iter: iteration budget.
+
+    Returns:
+        ``{"point", "value", "converged", "iterations", "history"}``. On
+        convergence "point" is the iterate whose gradient passed the test;
+        otherwise it is the iterate after the last update, and ``function``
+        is called once more there for "value".
+    """
+
+def tangent_minimize(
+    function: _Scalar,
+    start: float,
+    step_size: float = 0.01,
+    tol: float = 1e-8,
+    max_iter: _Count = 1000,
+) -> OptimizeResult:
+    """Gradient descent on a function of one float: x <- x - step_size * f'(x).
+
+    Args:
+        function: f(x) -> float.
+        start: starting point.
+        step_size: the fixed step factor.
+        tol: tolerance on |f'(x)|.
+        max_iter: iteration budget.
+
+    Returns:
+        As for ``gradient_descent``; "point" and every step's "point" and
+        "gradient" are one-element lists.
+    """
+
+def stationary_newton(function: _Scalar, start: float, tol: float = 1e-8, max_iter: _Count = 100) -> OptimizeResult:
+    """Find a stationary point (f'(x) = 0) by Newton's method on a
+    central-difference f'.
+
+    Minima, maxima and inflection points all qualify. Each iteration calls
+    ``function`` six times, plus one call at the end for "value".
+
+    Args:
+        function: f(x) -> float.
+        start: starting point.
+        tol: the run converges when |f'(x)| <= tol or |step| <= tol.
+        max_iter: iteration budget.
+
+    Returns:
+        ``{"point", "value", "converged", "iterations", "history"}`` with
+        "point" a one-element list and "history" always empty.
+
+    Raises:
+        ValueError: "tangent slope is too small for Newton step" when the
+            estimate of f'' is below 1e-14 in magnitude (e.g. a constant
+            function).
+    """
+
+def gauss_newton(function: _VectorVector, start: _Vector, tol: float = 1e-8, max_iter: _Count = 100) -> OptimizeResult:
+    """Least squares by Gauss-Newton: make the residuals ``function(x)`` small.
+
+    Each iteration evaluates the residuals r, their central-difference
+    Jacobian J (1 + 2n calls), solves (J^T J) d = -J^T r and takes the full
+    step x + d. It stops when the norm of d is <= tol.
+
+    Args:
+        function: r(v) -> sequence of floats, called with a new ``list``;
+            it must return the same number of residuals every time.
+        start: starting point (n unknowns).
+        tol: step-norm tolerance.
+        max_iter: iteration budget.
+
+    Returns:
+        ``{"point", "value", "converged", "iterations", "history"}``;
+        "value" is 0.5 * sum(r_i^2), and each step's "gradient" holds the
+        step d solved in that iteration.
+
+    Raises:
+        ValueError: "matrix is singular" when the normal equations are
+            singular, e.g. when the residuals ignore one of the unknowns.
+    """
+
+# Ordinary differential equations
+
+def euler(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
+    """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by Euler's method.
+
+    The direction follows t1 - t0 (the sign of ``step`` is ignored; its
+    magnitude is floored at 1e-12); the last step is shortened to land on
+    t1. One call of ``function`` per step.
+
+    Args:
+        function: f(t, y) -> float.
+        y0: initial value.
+        t0: initial time.
+        t1: final time.
+        step: step length.
+
+    Returns:
+        ``[{"t", "y"}, ...]`` starting with (t0, y0), one point per step.
+    """
+
+def midpoint(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
+    """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by the explicit
+    midpoint method.
+
+    Stepping as for ``euler``; two calls of ``function`` per step.
+
+    Args:
+        function: f(t, y) -> float.
+        y0: initial value.
+        t0: initial time.
+        t1: final time.
+        step: step length (its sign is ignored).
+
+    Returns:
+        ``[{"t", "y"}, ...]`` starting with (t0, y0).
+    """
+
+def rk4(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
+    """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by classical
+    fourth-order Runge-Kutta.
+
+    Stepping as for ``euler``; four calls of ``function`` per step.
+
+    Args:
+        function: f(t, y) -> float.
+        y0: initial value.
+        t0: initial time.
+        t1: final time.
+        step: step length (its sign is ignored).
+
+    Returns:
+        ``[{"t", "y"}, ...]`` starting with (t0, y0).
+    """
+
+def adaptive_rk4(
+    function: _Scalar2, y0: float, t0: float, t1: float, initial_step: float, tol: float = 1e-8
+) -> list[OdePoint]:
+    """Integrate y' = f(t, y) from t0 to t1 by RK4 with step-doubling control.
+
+    Each attempt takes one full step and two half steps (12 calls of
+    ``function``), accepts the half-step result when the two differ by at
+    most ``tol`` (or the step is at most 1e-12), and rescales the step by a
+    factor in [0.18, 1.8]. A NaN error estimate ends the run with the points
+    accepted so far.
+
+    Args:
+        function: f(t, y) -> float.
+        y0: initial value.
+        t0: initial time.
+        t1: final time.
+        initial_step: first step proposal (its sign is ignored).
+        tol: absolute tolerance per step.
+
+    Returns:
+        ``[{"t", "y"}, ...]``: (t0, y0) followed by the accepted steps.
+    """
+
+# Quadrature
+
+def tanh_sinh(function: _Scalar, a: float, b: float, tol: float = 1e-10, max_levels: _Count = 12) -> QuadResult:
+    """Integrate ``function`` over [a, b] by tanh-sinh quadrature.
+
+    Levels 3, 4, ... up to ``max_levels`` each evaluate 12 * 2**k + 1 nodes
+    (endpoints included, so ``function`` may be called at a and b); the run
+    stops when two successive estimates differ by at most ``tol``.
+
+    Args:
+        function: f(x) -> float.
+        a: lower limit.
+        b: upper limit (may be below ``a``; the value changes sign).
+        tol: tolerance between successive levels.
+        max_levels: last level; below 3 gives NaN without any call.
+
+    Returns:
+        ``{"value", "error", "levels"}``; "error" is NaN when the tolerance
+        was not met. Equal limits give value 0.0, error 0.0, levels 0.
+    """
+
+def tan_sinh(function: _Scalar, a: float = 0.0, tol: float = 1e-10, max_levels: _Count = 12) -> QuadResult:
+    """Integrate ``function`` over [a, inf) by tanh-sinh quadrature after the
+    substitution x = a + tan(v).
+
+    ``function`` is called at a and at points up to about a + 1.6e16.
+
+    Args:
+        function: f(x) -> float.
+        a: lower limit.
+        tol: tolerance between successive levels.
+        max_levels: last level; below 3 gives NaN without any call.
+
+    Returns:
+        ``{"value", "error", "levels"}``, as for ``tanh_sinh``.
+    """
+
+def quad_inf(function: _Scalar, tol: float = 1e-10, max_levels: _Count = 12) -> QuadResult:
+    """Integrate ``function`` over the whole real line by tanh-sinh
+    quadrature after the substitution x = tan(v).
+
+    ``function`` is called at points out to about +-1.6e16.
+
+    Args:
+        function: f(x) -> float.
+        tol: tolerance between successive levels.
+        max_levels: last level; below 3 gives NaN without any call.
+
+    Returns:
+        ``{"value", "error", "levels"}``, as for ``tanh_sinh``.
+    """
+
+# Tangent-family special functions
+
+def tanpi(x: float) -> float:
+    """tan(pi * x), with x reduced to [0, 1) first, so integers give exact zeros.
+
+    Args:
+        x: the argument.
+
+    Returns:
+        The tangent. Half-integers give 1.633123935319537e16 (a large finite
+        value); |x| of 2**52 or more gives +-0.0; infinities and NaN give NaN.
+    """
+
+def tanint(x: float) -> float:
+    """Integral of tan(t) / t from 0 to x, by adaptive Simpson quadrature.
+
+    Args:
+        x: the upper limit.
+
+    Returns:
+        The integral; odd in x, +0.0 at 0. Beyond pi/2 it runs across the
+        pole of tan and still returns a finite number.
+    """
+
+def atanint(x: float) -> float:
+    """Inverse tangent integral: the integral of atan(t) / t from 0 to x, by
+    adaptive Simpson quadrature. atanint(1) is Catalan's constant.
+
+    Args:
+        x: the upper limit.
+
+    Returns:
+        The integral; odd in x, +0.0 at 0.
+    """
+
+def complex_tan(re: float, im: float) -> tuple[float, float]:
+    """Tangent of the complex number re + i*im.
+
+    Args:
+        re: the real part.
+        im: the imaginary part.
+
+    Returns:
+        (real part, imaginary part) of the tangent; for |im| above about
+        355 the imaginary part is NaN.
+    """
+
+def tan_deg(x: float) -> float:
+    """Tangent of an angle in degrees.
+
+    Args:
+        x: the angle in degrees.
+
+    Returns:
+        tan(x * 0.017453292519943295); 90 degrees gives 1.633123935319537e16.
+    """
+
+def tan_grad(x: float) -> float:
+    """Tangent of an angle in gradians (400 per turn).
+
+    Args:
+        x: the angle in gradians.
+
+    Returns:
+        tan((x * pi) / 200); 100 gradians gives 1.633123935319537e16.
+    """
+
+# Plotting data
+
+def tangent_lines(function: _Scalar, x_start: float, x_end: float, centers: _Vector) -> list[Segment]:
+    """Tangent-line segments of ``function`` over [x_start, x_end], one per center.
+
+    For each center c: y_c = f(c), slope = (f(c + 1e-6) - f(c - 1e-6)) / 2e-6
+    (three calls, in this order), and the segment's ends are the tangent
+    line's heights at ``x_start`` and ``x_end``.
+
+    Args:
+        function: f(x) -> float.
+        x_start: x of every segment's first end.
+        x_end: x of every segment's second end.
+        centers: the points of tangency.
+
+    Returns:
+        ``[{"x_start", "y_start", "x_end", "y_end", "center", "slope"}, ...]``
+        in the order of ``centers``.
+    """
+
+def newton_animation_data(
+    function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 50
+) -> list[Segment]:
+    """Newton's method as drawable frames: one segment per iteration, from
+    (x_k, f(x_k)) on the curve down to (x_(k+1), 0) on the axis.
+
+    The iteration is exactly that of ``newton``; "center" is x_k and
+    "slope" the tangent slope used there.
+
+    Args:
+        function: f(x) -> float.
+        x0: starting point.
+        tol: convergence tolerance, as for ``newton``.
+        max_iter: iteration budget; 0 gives ``[]`` without any call.
+
+    Returns:
+        ``[{"x_start", "y_start", "x_end", "y_end", "center", "slope"}, ...]``
+        in iteration order.
+
+    Raises:
+        ValueError: "tangent slope is too small for Newton step".
+    """
+
+def ode_direction_field(
+    function: _Scalar2, x_range: _Pair, y_range: _Pair, x_count: _Count, y_count: _Count
+) -> list[FieldSample]:
+    """Slope field of y' = f(x, y) on an evenly spaced grid.
+
+    ``x_count`` abscissas from x_range[0] to x_range[1] (only x_range[0] when
+    the count is 1), likewise for y; x is the outer loop. Each sample holds
+    the unit vector (dx, dy) = (1, s) / sqrt(s*s + 1) for s = f(x, y).
+
+    Args:
+        function: f(x, y) -> float.
+        x_range: (start, end) as a 2-tuple.
+        y_range: (start, end) as a 2-tuple.
+        x_count: number of abscissas.
+        y_count: number of ordinates.
+
+    Returns:
+        ``[{"x", "y", "dx", "dy"}, ...]``, x_count * y_count samples.
+    """
+
+# Statistics
+
+def mean(values: _Vector) -> float:
+    """Arithmetic mean.
+
+    Args:
+        values: the samples.
+
+    Returns:
+        sum / n, the sum taken in index order.
+
+    Raises:
+        ValueError: "values must not be empty".
+    """
+
+def variance(values: _Vector, sample: bool = False) -> float:
+    """Variance by the two-pass algorithm.
+
+    Args:
+        values: the samples.
+        sample: False for the population variance (divisor n), True for
+            the sample variance (divisor n - 1).
+
+    Returns:
+        The variance.
+
+    Raises:
+        ValueError: "not enough values for variance" (no value, or fewer
+            than 2 with ``sample=True``).
+    """
+
+def summary(values: _Vector) -> Summary:
+    """Count, mean, population variance, standard deviation, min and max.
+
+    Args:
+        values: the samples.
+
+    Returns:
+        ``{"count", "mean", "variance", "std_dev", "min", "max"}``; min and
+        max skip NaN entries.
+
+    Raises:
+        ValueError: "values must not be empty".
+    """
+
+def covariance(left: _Vector, right: _Vector, sample: bool = False) -> float:
+    """Covariance of two equally long vectors.
+
+    Args:
+        left: the first samples.
+        right: the second samples.
+        sample: False for the population covariance (divisor n), True for
+            the sample covariance (divisor n - 1).
+
+    Returns:
+        The covariance.
+
+    Raises:
+        ValueError: "vectors must have equal nonzero length";
+            "not enough values for sample covariance".
+    """
+
+def correlation(left: _Vector, right: _Vector) -> float:
+    """Pearson correlation from population moments (not clamped to [-1, 1]).
+
+    Args:
+        left: the first samples.
+        right: the second samples.
+
+    Returns:
+        The population covariance over the product of the standard deviations.
+
+    Raises:
+        ValueError: "not enough values for variance" (an empty vector);
+            "correlation is undefined for constant vectors" (a standard
+            deviation of at most 2**-52); "vectors must have equal nonzero
+            length". The checks run in this order.
+    """
+
+def linear_regression(x: _Vector, y: _Vector) -> LinearFit:
+    """Least-squares straight line y ~ intercept + slope * x.
+
+    Args:
+        x: the abscissas.
+        y: the ordinates, as many as ``x``.
+
+    Returns:
+        ``{"slope", "intercept", "r2"}``.
+
+    Raises:
+        ValueError: "x and y must have the same length of at least two";
+            "linear regression requires nonconstant x values".
+    """
+
+def polynomial_regression(x: _Vector, y: _Vector, degree: _Count) -> list[float]:
+    """Least-squares polynomial through (x, y), by the normal equations.
+
+    Args:
+        x: the abscissas.
+        y: the ordinates, as many as ``x``.
+        degree: the polynomial's degree.
+
+    Returns:
+        degree + 1 coefficients, constant term first.
+
+    Raises:
+        ValueError: "not enough data for requested polynomial degree" (also
+            for unequal lengths); "matrix is singular".
+    """
+
+# Interpolation and sampling
+
+def linspace(start: float, end: float, count: _Count) -> list[float]:
+    """Evenly spaced points from ``start`` to ``end``.
+
+    Args:
+        start: the first point.
+        end: where the points end; the last point may differ from it by
+            rounding.
+        count: the number of points; 1 gives ``[start]``, 0 gives ``[]``.
+
+    Returns:
+        Point i is start + ((end - start) * i) / (count - 1).
+    """
+
+def sample_grid(function: _Scalar, start: float, end: float, count: _Count) -> list[GridSample]:
+    """``function`` evaluated on the grid ``linspace(start, end, count)``.
+
+    Args:
+        function: f(x) -> float, called once per point in grid order.
+        start: the first point.
+        end: the last point's target.
+        count: the number of points.
+
+    Returns:
+        ``[{"x", "y"}, ...]`` in grid order; ``[]`` for count 0 (no call).
+    """
+
+def linear_interpolate(x: _Vector, y: _Vector, query: float) -> float:
+    """Piecewise-linear interpolation through (x, y) at ``query``.
+
+    Args:
+        x: strictly increasing abscissas, at least two.
+        y: the ordinates, as many as ``x``.
+        query: where to interpolate, within [x[0], x[-1]].
+
+    Returns:
+        The interpolated value.
+
+    Raises:
+        ValueError: "x and y must have matching length of at least two";
+            "x values must be strictly increasing"; "query is outside
+            interpolation range". The checks run in this order.
+    """
+
+def lagrange_interpolate(x: _Vector, y: _Vector, query: float) -> float:
+    """The interpolating polynomial through (x, y), in Lagrange form,
+    evaluated at ``query``.
+
+    Args:
+        x: strictly increasing abscissas, at least two.
+        y: the ordinates, as many as ``x``.
+        query: where to evaluate; outside the data it extrapolates.
+
+    Returns:
+        The interpolated value.
+
+    Raises:
+        ValueError: "x and y must have matching length of at least two";
+            "x values must be strictly increasing".
+    """
+
+def finite_difference(values: _Vector, spacing: float) -> list[float]:
+    """Derivative of equally spaced samples: forward difference at the first
+    point, central differences inside, backward difference at the last.
+
+    Args:
+        values: the samples, at least two.
+        spacing: the distance between samples; nonzero, may be negative.
+
+    Returns:
+        As many derivative estimates as ``values``.
+
+    Raises:
+        ValueError: "need at least two values and nonzero spacing".
+    """
+
+# Polynomials (coefficient lists, constant term first)
+
+def polyval(coefficients: _Vector, x: float) -> float:
+    """Value of a polynomial by Horner's scheme.
+
+    Args:
+        coefficients: constant term first.
+        x: where to evaluate.
+
+    Returns:
+        The value (0.0 for ``[]``).
+    """
+
+def polyder(coefficients: _Vector) -> list[float]:
+    """Derivative of a polynomial.
+
+    Args:
+        coefficients: constant term first.
+
+    Returns:
+        coefficients[i] * i for i >= 1; ``[]`` for a constant or empty polynomial.
+    """
+
+def polyint(coefficients: _Vector, constant: float = 0.0) -> list[float]:
+    """Antiderivative of a polynomial.
+
+    Args:
+        coefficients: constant term first.
+        constant: the antiderivative's constant term.
+
+    Returns:
+        ``[constant]`` followed by coefficients[i] / (i + 1).
+    """
+
+def polyadd(left: _Vector, right: _Vector) -> list[float]:
+    """Sum of two polynomials.
+
+    Args:
+        left: constant term first.
+        right: constant term first.
+
+    Returns:
+        As long as the longer operand; cancelled terms are kept.
+    """
+
+def polymul(left: _Vector, right: _Vector) -> list[float]:
+    """Product of two polynomials.
+
+    Args:
+        left: constant term first.
+        right: constant term first.
+
+    Returns:
+        len(left) + len(right) - 1 coefficients (``[]`` if either is empty).
+    """
+
+def polyroot(coefficients: _Vector, guess: float, tol: float = 1e-10, max_iter: _Count = 50) -> float:
+    """One real root of a polynomial by Newton's method, as ``newton`` does it.
+
+    Args:
+        coefficients: constant term first.
+        guess: starting point.
+        tol: convergence tolerance, as for ``newton``.
+        max_iter: iteration budget; 0 returns ``guess``.
+
+    Returns:
+        The root; an unconverged run returns the last iterate without error.
+
+    Raises:
+        ValueError: "tangent slope is too small for Newton step" (e.g. for a
+            constant or empty polynomial).
+    """
+
+# Signal processing
+
+def moving_average(values: _Vector, window: _Count) -> list[float]:
+    """Trailing moving average, kept as a running sum.
+
+    Args:
+        values: the signal.
+        window: the number of values averaged; the first window - 1 outputs
+            average the values seen so far.
+
+    Returns:
+        As many averages as ``values``.
+
+    Raises:
+        ValueError: "window and values must be nonempty".
+    """
+
+def exponential_smooth(values: _Vector, alpha: float) -> list[float]:
+    """Exponential smoothing: s_0 = v_0, s_i = (1 - alpha) * s_(i-1) + alpha * v_i.
+
+    Args:
+        values: the signal.
+        alpha: the smoothing factor, within [0, 1].
+
+    Returns:
+        As many smoothed values as ``values``.
+
+    Raises:
+        ValueError: "values must be nonempty and alpha must be within [0, 1]".
+    """
+
+def convolve(signal: _Vector, kernel: _Vector) -> list[float]:
+    """Full discrete convolution.
+
+    Args:
+        signal: the signal.
+        kernel: the kernel.
+
+    Returns:
+        len(signal) + len(kernel) - 1 values.
+
+    Raises:
+        ValueError: "signal and kernel must be nonempty".
+    """
+
+def normalize(values: _Vector) -> list[float]:
+    """Min-max scaling to [0, 1].
+
+    Args:
+        values: the signal; NaN entries are skipped for min and max and come
+            out as NaN.
+
+    Returns:
+        (v - min) / (max - min) for every v; all zeros for constant input.
+
+    Raises:
+        ValueError: "values must be nonempty".
+    """
+
+def find_peaks(values: _Vector, threshold: float) -> list[Peak]:
+    """Strict local maxima at or above a threshold.
+
+    Args:
+        values: the signal; its first and last samples are never peaks, and
+            neither are plateaus.
+        threshold: the least value of a peak.
+
+    Returns:
+        ``[{"index", "value"}, ...]`` in increasing index order.
+    """
