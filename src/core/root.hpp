@@ -4,6 +4,7 @@
 // and proposes the next one. Every derivative is a finite difference of the
 // function itself.
 
+#include "core/derivative.hpp"
 #include "core/error.hpp"
 #include "core/numeric_function.hpp"
 
@@ -46,11 +47,28 @@ struct NewtonStep {
     template <class F>
     Outcome<Proposal> operator()(F& f, double x) const {
         const double gx = f(x);
-        const double gp = f(x + 1e-6);
-        const double gm = f(x - 1e-6);
-        const double slope = (gp - gm) / 2e-6;
+        const double slope = derivative::tangent(f, x);
         if (std::fabs(slope) < flat_threshold) return fail("tangent slope is too small for Newton step");
         return Proposal{gx, slope, x - gx / slope};
+    }
+};
+
+// Halley: six evaluations, at x, x + 1e-6, x - 1e-6, x + 1e-4, x again and
+// x - 1e-4. The first derivative comes from the narrow pair, the second from
+// the wide triple (whose centre is the second value at x); the step is
+// x - 2 f f' / (2 f'^2 - f f'').
+struct HalleyStep {
+    template <class F>
+    Outcome<Proposal> operator()(F& f, double x) const {
+        const double f0 = f(x);
+        const double d1 = derivative::tangent(f, x);
+        const double fpp = f(x + 1e-4);
+        const double f0b = f(x);
+        const double fmm = f(x - 1e-4);
+        const double d2 = ((fpp - (f0b + f0b)) + fmm) / 1e-8;
+        const double den = d1 * (d1 + d1) - f0 * d2;
+        if (std::fabs(den) < flat_threshold) return fail("Halley denominator is too small");
+        return Proposal{f0, d1, x - ((f0 + f0) * d1) / den};
     }
 };
 
@@ -84,6 +102,22 @@ Outcome<RootResult> iterate(F&& f, std::uint64_t max_iter, double x0, double tol
 template <class F>
 Outcome<RootResult> newton(F&& f, std::uint64_t max_iter, double x0, double tol) {
     return iterate<NewtonStep>(f, max_iter, x0, tol);
+}
+
+template <class F>
+Outcome<RootResult> halley(F&& f, std::uint64_t max_iter, double x0, double tol) {
+    return iterate<HalleyStep>(f, max_iter, x0, tol);
+}
+
+// Order 2 is Newton's iteration, order 3 Halley's; any other order is refused
+// before anything is evaluated.
+template <class F>
+Outcome<RootResult> householder(F&& f, std::uint64_t order, std::uint64_t max_iter, double x0, double tol) {
+    switch (order) {
+        case 2: return newton(f, max_iter, x0, tol);
+        case 3: return halley(f, max_iter, x0, tol);
+        default: return fail("supported Householder orders are 2 and 3");
+    }
 }
 
 }  // namespace root

@@ -1,0 +1,74 @@
+#pragma once
+// Central differences with one fixed step, no scaling to the size of the point
+// and no extrapolation. Every routine is generic over the function it
+// differentiates and never modifies the point it is given.
+
+#include "core/error.hpp"
+#include "core/numeric_function.hpp"
+#include "core/vector.hpp"
+
+#include <cstddef>
+#include <string_view>
+
+namespace vexari::core::derivative {
+
+// The point moves by +step and by -step; the quotient divides by the constant
+// divisor, not by 2 * step computed at run time.
+inline constexpr double step = 1e-6;
+inline constexpr double divisor = 2e-6;
+
+// (f(x + 1e-6) - f(x - 1e-6)) / 2e-6, evaluated at the upper point first.
+template <class F>
+double tangent(F&& f, double x) {
+    const double upper = f(x + step);
+    const double lower = f(x - step);
+    return (upper - lower) / divisor;
+}
+
+// One central difference per coordinate, coordinate 0 first, each evaluated at
+// the upper then the lower point: 2n evaluations, none for an empty point.
+template <class F>
+Vector gradient(F&& f, const Vector& point) {
+    Vector result(point.size());
+    if (point.empty()) return result;
+    // One scratch copy serves every perturbation: each coordinate is restored
+    // before the next one moves.
+    Vector moved = point;
+    for (std::size_t j = 0; j < point.size(); ++j) {
+        moved[j] = point[j] + step;
+        const double upper = f(static_cast<const Vector&>(moved));
+        moved[j] = point[j] + (-step);
+        const double lower = f(static_cast<const Vector&>(moved));
+        moved[j] = point[j];
+        result[j] = (upper - lower) / divisor;
+    }
+    return result;
+}
+
+inline constexpr std::string_view length_changed = "residual length changed between evaluations";
+
+// The m x n Jacobian of a Vector -> Vector function: m is the length of the
+// value at the point itself (its entries are not used), then one column per
+// coordinate from the upper and lower values. 1 + 2n evaluations. A value
+// whose length differs from m ends the computation with an error at once, so
+// no entry is ever read past the end of a shorter value.
+template <class F>
+Outcome<Matrix> jacobian(F&& f, const Vector& point) {
+    const std::size_t rows = f(static_cast<const Vector&>(point)).size();
+    Matrix result(rows, Vector(point.size()));
+    if (point.empty()) return result;
+    Vector moved = point;
+    for (std::size_t j = 0; j < point.size(); ++j) {
+        moved[j] = point[j] + step;
+        const Vector upper = f(static_cast<const Vector&>(moved));
+        if (upper.size() != rows) return fail(length_changed);
+        moved[j] = point[j] + (-step);
+        const Vector lower = f(static_cast<const Vector&>(moved));
+        if (lower.size() != rows) return fail(length_changed);
+        moved[j] = point[j];
+        for (std::size_t i = 0; i < rows; ++i) result[i][j] = (upper[i] - lower[i]) / divisor;
+    }
+    return result;
+}
+
+}  // namespace vexari::core::derivative
