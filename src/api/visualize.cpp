@@ -23,6 +23,13 @@ Ref samples_to_list(const std::vector<core::FieldSample>& samples) {
 
 namespace {
 
+Ref tangent_lines(Callable function, double x_start, double x_end, Vector centers) {
+    ErrorSlot slot;
+    const auto segments = core::visualize::tangent_lines(Scalar(function, slot), x_start, x_end, centers);
+    slot.raise_if_holding();
+    return lines_to_list(segments);
+}
+
 Ref newton_animation_data(Callable function, double x0, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
     const core::RootResult run = settle(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol));
@@ -40,7 +47,8 @@ Ref ode_direction_field(Callable function, Pair x_range, Pair y_range, std::uint
 }  // namespace
 
 void register_visualize(PyObject* module) {
-    add_functions<Function<"newton_animation_data(function, x0, tol=1e-10, max_iter=50)", newton_animation_data>,
+    add_functions<Function<"tangent_lines(function, x_start, x_end, centers)", tangent_lines>,
+                  Function<"newton_animation_data(function, x0, tol=1e-10, max_iter=50)", newton_animation_data>,
                   Function<"ode_direction_field(function, x_range, y_range, x_count, y_count)", ode_direction_field>>(
         module);
 }

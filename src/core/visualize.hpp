@@ -2,6 +2,7 @@
 // Plain plotting data: line segments (tangent lines, Newton frames) and the
 // unit direction vectors of a slope field. Nothing here draws anything.
 
+#include "core/derivative.hpp"
 #include "core/numeric_function.hpp"
 #include "core/root.hpp"
 #include "core/vector.hpp"
@@ -32,6 +33,21 @@ struct FieldSample {
 };
 
 namespace visualize {
+
+// The tangent of f at each center, over the common interval [x_start, x_end]
+// (taken as given, not reordered): f at the center, then its central difference.
+template <class F>
+std::vector<Segment> tangent_lines(F&& f, double x_start, double x_end, const Vector& centers) {
+    std::vector<Segment> segments;
+    segments.reserve(centers.size());
+    for (const double center : centers) {
+        const double y = f(center);
+        const double slope = derivative::tangent(f, center);
+        segments.push_back(
+            {x_start, y + slope * (x_start - center), x_end, y + slope * (x_end - center), center, slope});
+    }
+    return segments;
+}
 
 // One Newton frame per iteration: the tangent from (x_k, f(x_k)) down to the
 // axis at the next iterate.
