@@ -158,3 +158,68 @@ def test_direction_field_accepts_tuple_subclasses_and_int_items():
     Range = namedtuple("Range", "start end")
     field = vexari.ode_direction_field(lambda x, y: 0.0, Range(0, 1), (True, 3), 2, 2)
     assert [(s["x"], s["y"]) for s in field] == [(0.0, 1.0), (0.0, 3.0), (1.0, 1.0), (1.0, 3.0)]
+
+
+# --- tangent_lines -------------------------------------------------------------
+
+
+@pytest.mark.parametrize("x_start, x_end", [(-1.0, 1.0), (2.0, -3.0), (0.5, 0.5)])
+def test_tangent_segments_values_and_call_order(x_start, x_end):
+    def f(x):
+        return x * x * x - 2.0 * x
+
+    g = Recorder(f)
+    centers = [0.5, -1.25, 3.0]
+    lines = vexari.tangent_lines(g, x_start, x_end, centers)
+    expected, calls = [], []
+    for c in centers:
+        y, slope = f(c), central(f, c)
+        expected.append({"x_start": x_start, "y_start": y + slope * (x_start - c), "x_end": x_end,
+                         "y_end": y + slope * (x_end - c), "center": c, "slope": slope})
+        calls += [(c,), (c + 1e-6,), (c - 1e-6,)]
+    assert lines == expected
+    assert [list(line) for line in lines] == [SEGMENT_KEYS] * 3
+    assert g.calls == calls
+
+
+def test_tangent_of_a_parabola():
+    [line] = vexari.tangent_lines(lambda x: x * x, -1.0, 1.0, (0.5,))
+    assert line["center"] == 0.5
+    assert math.isclose(line["slope"], 1.0, rel_tol=1e-9)
+    assert math.isclose(line["y_start"], -1.25, rel_tol=1e-9)
+    assert math.isclose(line["y_end"], 0.75, rel_tol=1e-9)
+
+
+def test_tangent_segments_without_centers_never_call():
+    f = Recorder(lambda x: x)
+    assert vexari.tangent_lines(f, 0.0, 1.0, []) == []
+    assert f.count == 0
+
+
+def test_tangent_segments_raise_the_first_exception_after_all_centers():
+    error = ValueError("not here")
+    f = FailOn(lambda x: x, 2, error)
+    with pytest.raises(ValueError) as caught:
+        vexari.tangent_lines(f, 0.0, 1.0, [1.0, 2.0, 3.0])
+    assert caught.value is error and f.count == 2
+
+
+def test_tangent_segments_argument_errors():
+    with pytest.raises(TypeError, match="^argument 'centers': Can't extract `str` to `Vec`$"):
+        vexari.tangent_lines(lambda x: x, 0.0, 1.0, "12")
+    with pytest.raises(TypeError, match="^argument 'x_end': "):
+        vexari.tangent_lines(lambda x: x, 0.0, None, [1.0])
+
+
+# --- registration --------------------------------------------------------------
+
+
+def test_visualize_functions_in_order_with_signatures():
+    signatures = {
+        "tangent_lines": "(function, x_start, x_end, centers)",
+        "newton_animation_data": "(function, x0, tol=1e-10, max_iter=50)",
+        "ode_direction_field": "(function, x_range, y_range, x_count, y_count)",
+    }
+    assert [name for name in vexari.__all__ if name in signatures] == list(signatures)
+    for name, signature in signatures.items():
+        assert getattr(vexari, name).__text_signature__ == signature
