@@ -24,10 +24,23 @@ Ref newton(Callable function, double x0, double tol, std::uint64_t max_iter) {
     return root_result_to_dict(settle(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol)));
 }
 
+Ref halley(Callable function, double x0, double tol, std::uint64_t max_iter) {
+    ErrorSlot slot;
+    return root_result_to_dict(settle(slot, core::root::halley(Scalar(function, slot), max_iter, x0, tol)));
+}
+
+Ref householder(Callable function, double x0, std::uint64_t order, double tol, std::uint64_t max_iter) {
+    ErrorSlot slot;
+    return root_result_to_dict(
+        settle(slot, core::root::householder(Scalar(function, slot), order, max_iter, x0, tol)));
+}
+
 }  // namespace
 
 void register_root(PyObject* module) {
-    add_functions<Function<"newton(function, x0, tol=1e-10, max_iter=50)", newton>>(module);
+    add_functions<Function<"newton(function, x0, tol=1e-10, max_iter=50)", newton>,
+                  Function<"halley(function, x0, tol=1e-10, max_iter=50)", halley>,
+                  Function<"householder(function, x0, order=3, tol=1e-10, max_iter=50)", householder>>(module);
 }
 
 }  // namespace vexari::api

@@ -1,0 +1,185 @@
+import math
+
+import pytest
+from hypothesis import given, strategies as st
+
+import vexari
+from interrupt import Alarm, alarm_after
+
+number = st.floats(allow_nan=False, allow_infinity=False, min_value=-1e150, max_value=1e150)
+vectors = st.lists(number, max_size=6)
+
+
+def pairs(length_strategy=st.integers(0, 6)):
+    return length_strategy.flatmap(lambda n: st.tuples(*(st.lists(number, min_size=n, max_size=n),) * 2))
+
+
+def running_sum(terms):
+    total = -0.0
+    for t in terms:
+        total = total + t
+    return total
+
+
+def is_negative_zero(x):
+    return x == 0.0 and math.copysign(1.0, x) < 0
+
+
+def reference_solve(a, b):
+    """Gaussian elimination with partial pivoting, written out in Python floats."""
+    a, b, n = [list(r) for r in a], list(b), len(b)
+    for k in range(n):
+        p = k
+        for i in range(k + 1, n):
+            if abs(a[i][k]) > abs(a[p][k]):
+                p = i
+        if abs(a[p][k]) < 1e-14:
+            raise ValueError("matrix is singular")
+        a[k], a[p], b[k], b[p] = a[p], a[k], b[p], b[k]
+        for i in range(k + 1, n):
+            f = a[i][k] / a[k][k]
+            for j in range(k, n):
+                a[i][j] = a[i][j] - f * a[k][j]
+            b[i] = b[i] - f * b[k]
+    x = [0.0] * n
+    for i in reversed(range(n)):
+        s = b[i]
+        for j in range(i + 1, n):
+            s = s - a[i][j] * x[j]
+        x[i] = s / a[i][i]
+    return x
+
+
+@given(pairs())
+def test_elementwise_and_dot_follow_index_order(pair):
+    left, right = pair
+    assert vexari.add(left, right) == [a + b for a, b in zip(left, right)]
+    assert vexari.sub(left, right) == [a - b for a, b in zip(left, right)]
+    assert repr(vexari.dot(left, right)) == repr(running_sum(a * b for a, b in zip(left, right)))
+
+
+@given(vectors, number)
+def test_norm_and_scale(vector, factor):
+    assert repr(vexari.norm(vector)) == repr(math.sqrt(running_sum(v * v for v in vector)))
+    assert repr(vexari.scale(vector, factor)) == repr([factor * v for v in vector])
+
+
+def test_sums_are_sequential_not_compensated():
+    assert vexari.dot([1e16, 1.0, -1e16], [1.0, 1.0, 1.0]) == 0.0
+    assert vexari.dot([1.0, 1e16, -1e16], [1.0, 1.0, 1.0]) == 0.0
+    assert vexari.dot([1e16, -1e16, 1.0], [1.0, 1.0, 1.0]) == 1.0
+
+
+@pytest.mark.parametrize("call", [lambda: vexari.dot([], []), lambda: vexari.norm([]),
+                                  lambda: vexari.mat_vec([[]], [])[0]])
+def test_empty_sums_are_negative_zero(call):
+    assert is_negative_zero(call())
+
+
+@pytest.mark.parametrize("call", [
+    lambda: vexari.add([1.0], [1.0, 2.0]),
+    lambda: vexari.sub([], [1.0]),
+    lambda: vexari.dot([1.0, 2.0], [1.0]),
+    lambda: vexari.mat_vec([[1.0, 2.0], [3.0]], [1.0, 1.0]),
+    lambda: vexari.mat_vec([[1.0]], []),
+])
+def test_length_mismatch(call):
+    with pytest.raises(ValueError, match="^vector lengths must match$"):
+        call()
+
+
+@given(st.integers(0, 4).flatmap(lambda n: st.tuples(
+    st.lists(st.lists(number, min_size=n, max_size=n), max_size=4), st.lists(number, min_size=n, max_size=n))))
+def test_mat_vec_is_one_dot_per_row(case):
+    matrix, vector = case
+    assert repr(vexari.mat_vec(matrix, vector)) == repr([vexari.dot(row, vector) for row in matrix])
+
+
+def test_mat_vec_of_no_rows_ignores_the_vector():
+    assert vexari.mat_vec([], [1.0]) == []
+
+
+# solve
+
+@pytest.mark.parametrize("matrix, rhs, expected", [
+    ([], [], []),
+    ([[2.0]], [4.0], [2.0]),
+    ([[0.0, 1.0], [1.0, 0.0]], [2.0, 3.0], [3.0, 2.0]),
+    ([[1e-14]], [1.0], [1e14]),
+    ([[math.nan]], [1.0], [math.nan]),
+])
+def test_solve_examples(matrix, rhs, expected):
+    assert repr(vexari.solve(matrix, rhs)) == repr(expected)
+
+
+@pytest.mark.parametrize("matrix, rhs", [
+    ([[0.0]], [1.0]),
+    ([[1e-15]], [1.0]),
+    ([[1.0, 2.0], [2.0, 4.0]], [1.0, 2.0]),
+    ([[1.0, 2.0, 3.0], [4.0, 5.0, 6.0], [7.0, 8.0, 9.0]], [1.0, 1.0, 1.0]),
+])
+def test_singular(matrix, rhs):
+    with pytest.raises(ValueError, match="^matrix is singular$"):
+        vexari.solve(matrix, rhs)
+
+
+@pytest.mark.parametrize("matrix, rhs", [
+    ([[1.0, 2.0]], [3.0]),
+    ([[1.0], [2.0]], [3.0]),
+    ([[1.0, 0.0], [0.0]], [1.0, 1.0]),
+    ([[0.0, 0.0]], [1.0]),  # the shape is checked before any pivot
+    ([[1.0]], []),
+    ([], [1.0]),
+])
+def test_shape(matrix, rhs):
+    with pytest.raises(ValueError, match="^matrix must be square and match rhs length$"):
+        vexari.solve(matrix, rhs)
+
+
+small = st.integers(-3, 3).map(float)  # ties between pivot candidates are common
+
+
+@given(st.integers(1, 5).flatmap(lambda n: st.tuples(
+    st.lists(st.lists(small | number, min_size=n, max_size=n), min_size=n, max_size=n),
+    st.lists(number, min_size=n, max_size=n))))
+def test_solve_is_bit_exact_elimination(case):
+    matrix, rhs = case
+    try:
+        expected = reference_solve(matrix, rhs)
+    except ValueError as error:
+        with pytest.raises(ValueError, match=f"^{error}$"):
+            vexari.solve(matrix, rhs)
+    else:
+        assert repr(vexari.solve(matrix, rhs)) == repr(expected)
+
+
+def test_equal_pivots_take_the_top_row():
+    # Both rows tie on the first column; eliminating with row 1 instead would
+    # give x[0] = -0.0 exactly.
+    assert vexari.solve([[3.0, 1.0], [-3.0, 7.0]], [0.1, 0.7]) == [4.625929269271485e-18, 0.09999999999999999]
+
+
+def test_solve_leaves_the_arguments_alone():
+    matrix, rhs = [[0.0, 1.0], [1.0, 0.0]], [2.0, 3.0]
+    vexari.solve(matrix, rhs)
+    assert matrix == [[0.0, 1.0], [1.0, 0.0]] and rhs == [2.0, 3.0]
+
+
+def test_a_large_solve_stays_interruptible():
+    # A few tenths of a second of elimination, and only the last pivot shows
+    # that the system is singular: an uninterrupted run raises ValueError.
+    n = 1500
+    matrix = [[1.0] * n for _ in range(n)]
+    for i in range(n):
+        matrix[i][i] = float(n)
+    matrix[-1] = list(matrix[0])
+    with alarm_after(0.01), pytest.raises(Alarm):
+        vexari.solve(matrix, [1.0] * n)
+
+
+def test_registration_order():
+    names = ["dot", "norm", "add", "sub", "scale", "mat_vec", "solve"]
+    start = vexari.__all__.index("householder") + 1
+    assert vexari.__all__[start:start + len(names)] == names
+    assert vexari.mat_vec.__text_signature__ == "(matrix, vector)"
+    assert vexari.scale.__text_signature__ == "(vector, factor)"
