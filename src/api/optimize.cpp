@@ -56,11 +56,15 @@ Ref stationary_newton(Callable function, double start, double tol, std::uint64_t
 
 Ref gauss_newton(Callable function, Vector start, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
+    const auto stop = [&slot] { return !slot.holding() && callback_detail::interrupted(slot); };
     core::Outcome<core::OptimizeResult> outcome =
-        core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol);
+        core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol, stop);
     // A residual that changed length because the callable failed midway is
-    // the callable's exception, not a fault of the residuals.
-    if (!outcome && outcome.error().message == core::derivative::length_changed) slot.raise_if_holding();
+    // the callable's exception, not a fault of the residuals; a stopped run
+    // has the pending signal's exception parked.
+    if (!outcome && (outcome.error().message == core::derivative::length_changed ||
+                     outcome.error().message == core::linalg::stopped))
+        slot.raise_if_holding();
     return optimize_result_to_dict(settle(slot, std::move(outcome)));
 }
 

@@ -55,8 +55,11 @@ OptimizeResult gradient_descent(F&& f, const Vector& start, std::uint64_t max_it
 // Gauss-Newton on the residuals F: each iteration solves the normal equations
 // J^T J d = -J^T r and takes the full step d. The recorded "gradient" of a step
 // is d itself. The returned point is the iterate whose step passed the test.
-template <class F>
-Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t max_iter, double tol) {
+// Forming and solving the normal equations is cubic work without a single
+// evaluation, so stop() is asked once per residual row and per pivot column; a
+// true answer abandons the run with linalg::stopped.
+template <class F, class Stop>
+Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t max_iter, double tol, Stop&& stop) {
     OptimizeResult result{start, 0.0, false, 0, {}};
     Vector& x = result.point;
     const std::size_t n = x.size();
@@ -73,13 +76,14 @@ Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t m
         Matrix a(n, Vector(n, 0.0));
         Vector b(n, 0.0);
         for (std::size_t i = 0; i < r.size(); ++i) {
+            if (stop()) return fail(linalg::stopped);
             const Vector& row = j[i];
             for (std::size_t p = 0; p < n; ++p) {
                 b[p] = b[p] - row[p] * r[i];
                 for (std::size_t q = 0; q < n; ++q) a[p][q] = a[p][q] + row[p] * row[q];
             }
         }
-        Outcome<Vector> delta = linalg::solve(std::move(a), std::move(b));
+        Outcome<Vector> delta = linalg::solve(std::move(a), std::move(b), stop);
         if (!delta) return std::unexpected(delta.error());
 
         const OptimizeStep& step = result.history.emplace_back(k, x, value, std::move(*delta));
