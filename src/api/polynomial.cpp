@@ -20,7 +20,7 @@ class InterruptiblePolynomial {
 public:
     InterruptiblePolynomial(const Vector& coefficients, ErrorSlot& slot) noexcept
         : polynomial_(coefficients), slot_(&slot) {}
-    double operator()(double x) const { return polynomial_(x); }
+    double operator()(double x) const { return slot_->holding() ? callback_detail::nan : polynomial_(x); }
     bool failed() const {
         if (slot_->holding()) return true;
         if (PyErr_CheckSignals() == 0) return false;
@@ -46,11 +46,13 @@ Ref polyadd(Vector left, Vector right) { return to_python(core::polynomial::sum(
 Ref polymul(Vector left, Vector right) { return to_python(core::polynomial::multiply(left, right)); }
 
 // The root alone: history, count and convergence flag are dropped, so an
-// unconverged run answers its last iterate.
+// unconverged run answers its last iterate. The engine keeps no records, so a
+// large iteration budget costs time only.
 Ref polyroot(Vector coefficients, double guess, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
+    const InterruptiblePolynomial polynomial(coefficients, slot);
     const core::RootResult result =
-        settle(slot, core::root::newton(InterruptiblePolynomial(coefficients, slot), max_iter, guess, tol));
+        settle(slot, core::root::newton<core::root::RootOnly>(polynomial, max_iter, guess, tol));
     return to_python(result.root);
 }
 

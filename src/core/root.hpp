@@ -72,17 +72,28 @@ struct HalleyStep {
     }
 };
 
+// What the loop keeps of each iteration: every record (what the root functions
+// return), or only the count, for callers that want the root alone and may
+// run many iterations.
+struct FullHistory {
+    static constexpr bool keeps_records = true;
+};
+struct RootOnly {
+    static constexpr bool keeps_records = false;
+};
+
 // The shared loop: budget test first, then one proposal per iteration, recorded,
 // then the residual test at the old iterate or the step test.
-template <class Step, class F>
+template <class Step, class History = FullHistory, class F>
 Outcome<RootResult> iterate(F&& f, std::uint64_t max_iter, double x0, double tol, Step step = {}) {
     RootResult result{{}, x0, 0, false};
     double x = x0;
-    for (std::uint64_t k = 0; k != max_iter; ++k) {
+    std::uint64_t k = 0;
+    for (; k != max_iter; ++k) {
         const Outcome<Proposal> proposal = step(f, x);
         if (!proposal) return std::unexpected(proposal.error());
         const auto [fx, slope, next] = *proposal;
-        result.history.push_back({k, x, fx, slope, next});
+        if constexpr (History::keeps_records) result.history.push_back({k, x, fx, slope, next});
         if (std::fabs(fx) <= tol || std::fabs(next - x) <= tol) {
             result.root = next;
             result.iterations = k + 1;
@@ -92,16 +103,19 @@ Outcome<RootResult> iterate(F&& f, std::uint64_t max_iter, double x0, double tol
         x = next;
         // A failed function answers NaN from here on: no later iteration can
         // converge or report a flat slope, and the caller drops the run.
-        if (has_failed(f)) break;
+        if (has_failed(f)) {
+            ++k;
+            break;
+        }
     }
     result.root = x;
-    result.iterations = result.history.size();  // max_iter, unless the function failed
+    result.iterations = k;  // max_iter, unless the function failed
     return result;
 }
 
-template <class F>
+template <class History = FullHistory, class F>
 Outcome<RootResult> newton(F&& f, std::uint64_t max_iter, double x0, double tol) {
-    return iterate<NewtonStep>(f, max_iter, x0, tol);
+    return iterate<NewtonStep, History>(f, max_iter, x0, tol);
 }
 
 template <class F>
