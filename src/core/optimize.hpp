@@ -110,11 +110,12 @@ struct CentralDerivative {
 };
 
 // Newton's iteration on f', so the engine's own slope estimates f''. Any
-// stationary point qualifies. The engine's history is not kept; f is evaluated
-// once more at the root it returns.
+// stationary point qualifies. The engine keeps no history (none is returned,
+// and a long budget then costs no memory); f is evaluated once more at the
+// root it returns.
 template <class F>
 Outcome<OptimizeResult> stationary_newton(F&& f, std::uint64_t max_iter, double start, double tol) {
-    const Outcome<RootResult> run = root::newton(CentralDerivative<F>{f}, max_iter, start, tol);
+    const Outcome<RootResult> run = root::newton<root::RootOnly>(CentralDerivative<F>{f}, max_iter, start, tol);
     if (!run) return std::unexpected(run.error());
     const double value = f(run->root);
     return OptimizeResult{{run->root}, value, run->converged, run->iterations, {}};
