@@ -3,6 +3,7 @@
 import math
 
 import pytest
+from hypothesis import given, strategies as st
 
 import vexari
 from conftest import FailOn, Recorder
@@ -233,3 +234,22 @@ def test_optimize_functions_in_order_with_signatures():
     }
     assert [name for name in vexari.__all__ if name in signatures] == list(signatures)
     assert {name: getattr(vexari, name).__text_signature__ for name in signatures} == signatures
+
+
+@given(st.lists(st.integers(0, 3), min_size=1, max_size=12), st.integers(0, 3), st.integers(0, 3))
+def test_gauss_newton_any_residual_lengths_are_safe(lengths, n, max_iter):
+    # Every evaluation answers with the next length of the script; whatever the
+    # lengths, the run ends in a result or one of the fixed messages.
+    calls = []
+
+    def residuals(p):
+        calls.append(p)
+        m = lengths[min(len(calls), len(lengths)) - 1]
+        return [p[0] + i if p else float(i) for i in range(m)]
+
+    try:
+        result = vexari.gauss_newton(residuals, [0.5] * n, max_iter=max_iter)
+    except ValueError as error:
+        assert str(error) in ("matrix is singular", "residual length changed between evaluations")
+    else:
+        assert all(len(step["gradient"]) == n for step in result["history"])
