@@ -1,11 +1,81 @@
+#include "api/optimize.hpp"
+
 #include "api/areas.hpp"
 
+#include "api/callback.hpp"
+#include "build.hpp"
+#include "core/optimize.hpp"
 #include "function.hpp"
 
 namespace vexari::api {
 
+Ref optimize_result_to_dict(const core::OptimizeResult& result) {
+    Ref history = list_of(result.history, [](const core::OptimizeStep& step) {
+        return dict_of(entry<"iteration">(step.iteration), entry<"point">(step.point), entry<"value">(step.value),
+                       entry<"gradient">(step.gradient));
+    });
+    return dict_of(entry<"point">(result.point), entry<"value">(result.value),
+                   entry<"converged">(result.converged), entry<"iterations">(result.iterations),
+                   entry<"history">(std::move(history)));
+}
+
+namespace {
+
+// A one-variable callable as an objective over one-element points: p -> f(p[0]).
+class FirstCoordinate {
+public:
+    explicit FirstCoordinate(Scalar f) noexcept : f_(f) {}
+    double operator()(const Vector& point) const { return f_(point[0]); }
+    bool failed() const noexcept { return f_.failed(); }
+
+private:
+    Scalar f_;
+};
+
+Ref gradient_descent(Callable function, Vector start, double step_size, double tol, std::uint64_t max_iter) {
+    ErrorSlot slot;
+    core::OptimizeResult result =
+        core::optimize::gradient_descent(VectorScalar(function, slot), start, max_iter, step_size, tol);
+    slot.raise_if_holding();
+    return optimize_result_to_dict(result);
+}
+
+Ref tangent_minimize(Callable function, double start, double step_size, double tol, std::uint64_t max_iter) {
+    ErrorSlot slot;
+    core::OptimizeResult result = core::optimize::gradient_descent(FirstCoordinate(Scalar(function, slot)),
+                                                                   Vector{start}, max_iter, step_size, tol);
+    slot.raise_if_holding();
+    return optimize_result_to_dict(result);
+}
+
+Ref stationary_newton(Callable function, double start, double tol, std::uint64_t max_iter) {
+    ErrorSlot slot;
+    return optimize_result_to_dict(
+        settle(slot, core::optimize::stationary_newton(Scalar(function, slot), max_iter, start, tol)));
+}
+
+Ref gauss_newton(Callable function, Vector start, double tol, std::uint64_t max_iter) {
+    ErrorSlot slot;
+    const auto stop = [&slot] { return !slot.holding() && callback_detail::interrupted(slot); };
+    core::Outcome<core::OptimizeResult> outcome =
+        core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol, stop);
+    // A residual that changed length because the callable failed midway is
+    // the callable's exception, not a fault of the residuals; a stopped run
+    // has the pending signal's exception parked.
+    if (!outcome && (outcome.error().message == core::derivative::length_changed ||
+                     outcome.error().message == core::linalg::stopped))
+        slot.raise_if_holding();
+    return optimize_result_to_dict(settle(slot, std::move(outcome)));
+}
+
+}  // namespace
+
 void register_optimize(PyObject* module) {
-    add_functions<>(module);
+    add_functions<
+        Function<"gradient_descent(function, start, step_size=0.01, tol=1e-8, max_iter=1000)", gradient_descent>,
+        Function<"tangent_minimize(function, start, step_size=0.01, tol=1e-8, max_iter=1000)", tangent_minimize>,
+        Function<"stationary_newton(function, start, tol=1e-8, max_iter=100)", stationary_newton>,
+        Function<"gauss_newton(function, start, tol=1e-8, max_iter=100)", gauss_newton>>(module);
 }
 
 }  // namespace vexari::api
