@@ -3,6 +3,8 @@
 #include "critical_section.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <string>
 
 namespace vexari {
@@ -13,6 +15,64 @@ namespace {
 constexpr Py_ssize_t max_capacity_hint = Py_ssize_t{1} << 16;
 
 double read_double(PyObject* item) { return to_double(item); }
+
+bool is_native_double_format(const char* format) {
+    if (format == nullptr) return false;  // no format asked for means unsigned bytes
+    if (format[0] == '@' || format[0] == '=' || (format[0] == '<' && std::endian::native == std::endian::little) ||
+        (format[0] == '>' && std::endian::native == std::endian::big))
+        ++format;
+    return format[0] == 'd' && format[1] == '\0';
+}
+
+// Only the standard containers of doubles take the buffer route; any other
+// exporter could iterate to something else than its buffer holds.
+bool exports_doubles_by_iteration(PyObject* object) {
+    PyTypeObject* type = Py_TYPE(object);
+    if (type == &PyMemoryView_Type) return true;
+    Ref module = Ref::steal(PyType_GetModuleName(type));
+    Ref name = Ref::steal(PyType_GetName(type));
+    if (!module || !name) {
+        PyErr_Clear();
+        return false;
+    }
+    return (PyUnicode_EqualToUTF8(module.get(), "array") && PyUnicode_EqualToUTF8(name.get(), "array")) ||
+           (PyUnicode_EqualToUTF8(module.get(), "numpy") && PyUnicode_EqualToUTF8(name.get(), "ndarray"));
+}
+
+// An exported buffer, released on every path out.
+struct ExportedBuffer {
+    Py_buffer view{};
+    bool held = false;
+    explicit ExportedBuffer(PyObject* object) : held(PyObject_GetBuffer(object, &view, PyBUF_RECORDS_RO) == 0) {
+        if (!held) PyErr_Clear();
+    }
+    ExportedBuffer(const ExportedBuffer&) = delete;
+    ExportedBuffer& operator=(const ExportedBuffer&) = delete;
+    ~ExportedBuffer() {
+        if (held) PyBuffer_Release(&view);
+    }
+};
+
+// A one-dimensional buffer of native doubles, read at memory speed: the same
+// values its iterator would give. Anything else is left to the general path.
+bool read_double_buffer(PyObject* object, Vector& items) {
+    if (!PyObject_CheckBuffer(object) || !exports_doubles_by_iteration(object)) return false;
+    const ExportedBuffer buffer(object);
+    const Py_buffer& view = buffer.view;
+    if (!buffer.held || view.ndim != 1 || view.itemsize != sizeof(double) || !is_native_double_format(view.format))
+        return false;
+    const auto count = static_cast<std::size_t>(view.shape[0]);
+    const Py_ssize_t stride = view.strides[0];
+    items.resize(count);
+    const char* base = static_cast<const char*>(view.buf);
+    if (stride == sizeof(double)) {
+        if (count != 0) std::memcpy(items.data(), base, count * sizeof(double));
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
+            std::memcpy(&items[i], base + static_cast<Py_ssize_t>(i) * stride, sizeof(double));
+    }
+    return true;
+}
 
 // The sequence rule shared by Vector and Matrix: no str, only objects passing
 // the sequence check, then every item in iteration order. Lists and tuples are
@@ -25,6 +85,9 @@ std::vector<Item> read_sequence(PyObject* object) {
     if (!PySequence_Check(object)) raise_cast_failure(object, "Sequence");
 
     std::vector<Item> items;
+    if constexpr (std::is_same_v<Item, double>) {
+        if (read_double_buffer(object, items)) return items;
+    }
     if (PyList_CheckExact(object)) {
         CriticalSection section(object);
         items.reserve(static_cast<std::size_t>(PyList_GET_SIZE(object)));
