@@ -1,11 +1,10 @@
 #include "api/areas.hpp"
 
 #include "api/callback.hpp"
+#include "api/capacity.hpp"
 #include "build.hpp"
 #include "core/ode.hpp"
 #include "function.hpp"
-
-#include <unistd.h>
 
 #include <cstdint>
 
@@ -13,21 +12,9 @@ namespace vexari::api {
 
 namespace {
 
-// What one point costs until the call returns: the point itself, its list
-// slot, its dict and the two floats of the dict.
-constexpr std::size_t bytes_per_point = sizeof(core::OdePoint) + sizeof(PyObject*) + 184 + 2 * 24;
-
-// The most points a run may keep: those that fit in half the machine's
-// memory, the rest being left to the interpreter and everything else. A run
-// beyond that would exhaust memory, after calling the function for every point.
+// The most points a run may keep, each a record with its dict of two floats.
 std::size_t storable_points() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long page_size = sysconf(_SC_PAGESIZE);
-    // Without an answer, fall back on what a 47-bit address space can reach.
-    const std::uint64_t memory = pages > 0 && page_size > 0
-                                     ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size)
-                                     : std::uint64_t{1} << 47;
-    return static_cast<std::size_t>(memory / 2 / bytes_per_point);
+    return capacity::storable_items(capacity::per_record(2, sizeof(core::OdePoint)));
 }
 
 // [{"t", "y"}, ...] in the order computed.

@@ -3,6 +3,7 @@
 #include "api/areas.hpp"
 
 #include "api/callback.hpp"
+#include "api/capacity.hpp"
 #include "build.hpp"
 #include "function.hpp"
 
@@ -37,6 +38,7 @@ Ref newton_animation_data(Callable function, double x0, double tol, std::uint64_
 }
 
 Ref ode_direction_field(Callable function, Pair x_range, Pair y_range, std::uint64_t x_count, std::uint64_t y_count) {
+    capacity::require_storable(x_count, y_count, capacity::per_record(4, sizeof(core::FieldSample)));
     ErrorSlot slot;
     const auto samples = core::visualize::direction_field(Scalar2(function, slot), x_range.first, x_range.second,
                                                           y_range.first, y_range.second, x_count, y_count);

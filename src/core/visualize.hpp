@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <new>
 #include <vector>
 
 namespace vexari::core {
@@ -68,14 +67,13 @@ inline double grid_coordinate(double start, double end, std::uint64_t index, std
 
 // The slope field of y' = f(x, y): x is the outer loop, y the inner one. The
 // whole field is reserved before f is first called, so a field too large to
-// hold fails (std::bad_alloc) without a single evaluation.
+// hold fails without a single evaluation; callers weigh the size first.
 template <class F>
 std::vector<FieldSample> direction_field(F&& f, double x0, double x1, double y0, double y1, std::uint64_t nx,
                                          std::uint64_t ny) {
     std::vector<FieldSample> samples;
     if (nx == 0 || ny == 0) return samples;
-    if (nx > samples.max_size() / ny) throw std::bad_alloc();
-    samples.reserve(static_cast<std::size_t>(nx * ny));
+    if (nx <= samples.max_size() / ny) samples.reserve(static_cast<std::size_t>(nx * ny));
     for (std::uint64_t i = 0; i < nx; ++i) {
         const double x = grid_coordinate(x0, x1, i, nx);
         for (std::uint64_t j = 0; j < ny; ++j) {
