@@ -1,18 +1,18 @@
-"""Shared helpers for the test suite."""
+"""Shared helpers: call recorders, failing callables, interruption."""
 
-import vexari
+import contextlib
+import signal
+import subprocess
+import sys
+
+import pytest
 
 
 class Recorder:
-    """A callable that logs every call's arguments and answers with `function`.
-
-    Arguments are logged as given (lists are copied), so tests can check call
-    order and count exactly.
-    """
+    """Logs each call's arguments (lists copied) and answers with `function`."""
 
     def __init__(self, function):
-        self.function = function
-        self.calls = []
+        self.function, self.calls = function, []
 
     def __call__(self, *args):
         self.calls.append(tuple(list(a) if isinstance(a, list) else a for a in args))
@@ -24,13 +24,10 @@ class Recorder:
 
 
 class FailOn:
-    """A callable that raises `error` on its `failing`-th call (1-based)."""
+    """Raises `error` on its `failing`-th call (1-based), else answers with `function`."""
 
     def __init__(self, function, failing, error):
-        self.function = function
-        self.failing = failing
-        self.error = error
-        self.count = 0
+        self.function, self.failing, self.error, self.count = function, failing, error, 0
 
     def __call__(self, *args):
         self.count += 1
@@ -39,4 +36,48 @@ class FailOn:
         return self.function(*args)
 
 
-PanicException = vexari.PanicException
+def assert_parked(run, function, failing):
+    """`run(f)` with f failing at call `failing` raises that very exception, after no further call."""
+    error = LookupError("parked")
+    f = FailOn(function, failing, error)
+    with pytest.raises(LookupError) as caught:
+        run(f)
+    assert caught.value is error and f.count == failing
+
+
+class Alarm(Exception):
+    pass
+
+
+@contextlib.contextmanager
+def alarm_after(seconds):
+    """A stand-in for Ctrl-C: a signal handler raises Alarm while a long call runs."""
+
+    def ring(signum, frame):
+        raise Alarm
+
+    previous = signal.signal(signal.SIGALRM, ring)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, seconds)
+        with pytest.raises(Alarm):
+            yield
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+
+
+def run_interrupted(call):
+    """Runs `call` in a child interpreter, sends SIGINT once it is under way, returns its report."""
+    script = f"import math, vexari\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
+             "except KeyboardInterrupt:\n    print('interrupted')\n"
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "ready\n"
+        try:
+            child.wait(timeout=0.3)
+        except subprocess.TimeoutExpired:
+            child.send_signal(signal.SIGINT)
+        return child.communicate(timeout=60)[0]
+    finally:
+        child.kill()
+        child.wait()

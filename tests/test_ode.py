@@ -5,7 +5,7 @@ import pytest
 
 import vexari
 from conftest import FailOn, Recorder
-from test_integrate import run_interrupted
+from conftest import run_interrupted
 
 FIXED = [vexari.euler, vexari.midpoint, vexari.rk4]
 ALL = FIXED + [vexari.adaptive_rk4]

@@ -1,7 +1,9 @@
-"""Every function of the module, in registration order, with its text signature."""
+"""The module object: every function in registration order with its text signature, PanicException, exports."""
 
 import ast
 import inspect
+import subprocess
+import sys
 
 import pytest
 
@@ -73,9 +75,11 @@ def split(signature):
     return name, "(" + parameters
 
 
-def test_all_lists_every_function_in_registration_order():
+def test_module_attributes():
     assert vexari.__all__ == ["__version__"] + [split(s)[0] for s in SIGNATURES]
-    assert len(vexari.__all__) == 56
+    assert (vexari.__version__, vexari.__doc__) == ("1.0.0", "")
+    assert issubclass(vexari.PanicException, BaseException) and not issubclass(vexari.PanicException, Exception)
+    assert vexari.PanicException.__name__ == "PanicException"
 
 
 @pytest.mark.parametrize("signature", SIGNATURES)
@@ -83,7 +87,7 @@ def test_text_signature(signature):
     name, parameters = split(signature)
     function = getattr(vexari, name)
     assert function.__text_signature__ == parameters
-    assert function.__doc__ is None
+    assert (function.__doc__, function.__module__, function.__self__, function.__name__) == (None, "vexari", None, name)
     declared = ast.parse(f"def {name}{parameters}: pass").body[0].args
     defaults = [None] * (len(declared.args) - len(declared.defaults)) + [
         ast.literal_eval(d) for d in declared.defaults
@@ -96,3 +100,16 @@ def test_text_signature(signature):
             assert p.default is inspect.Parameter.empty
         else:
             assert type(p.default) is type(default) and p.default == default
+
+
+def test_only_pyinit_is_exported():
+    nm = subprocess.run(["nm", "-D", "--defined-only", vexari.__file__], capture_output=True, text=True)
+    if nm.returncode != 0:
+        pytest.skip("nm is not available")
+    assert [line.split()[-1] for line in nm.stdout.splitlines() if line.split()[1] in "TtWi"] == ["PyInit_vexari"]
+
+
+def test_module_imports_in_a_fresh_interpreter():
+    code = "import vexari; print(vexari.__all__[0], vexari.newton(lambda x: x - 1.0, 0.0)['converged'])"
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True)
+    assert out.stdout.split() == ["__version__", "True"]
