@@ -21,12 +21,7 @@ def running_sum(terms):
     return total
 
 
-def is_negative_zero(x):
-    return x == 0.0 and math.copysign(1.0, x) < 0
-
-
 def reference_solve(a, b):
-    """Gaussian elimination with partial pivoting, written out in Python floats."""
     a, b, n = [list(r) for r in a], list(b), len(b)
     for k in range(n):
         p = k
@@ -64,10 +59,8 @@ def test_norm_and_scale(vector, factor):
     assert repr(vexari.scale(vector, factor)) == repr([factor * v for v in vector])
 
 
-@pytest.mark.parametrize("call", [lambda: vexari.dot([], []), lambda: vexari.norm([]),
-                                  lambda: vexari.mat_vec([[]], [])[0]])
-def test_empty_sums_are_negative_zero(call):
-    assert is_negative_zero(call())
+def test_empty_sums_are_negative_zero():
+    assert repr([vexari.dot([], []), vexari.norm([]), vexari.mat_vec([[]], [])[0]]) == "[-0.0, -0.0, -0.0]"
 
 
 @pytest.mark.parametrize("call", [
@@ -90,41 +83,29 @@ def test_mat_vec_is_one_dot_per_row(case):
     assert vexari.mat_vec([], vector + [1.0]) == []
 
 
-# solve
+SINGULAR, SHAPE = "matrix is singular", "matrix must be square and match rhs length"
+
 
 @pytest.mark.parametrize("matrix, rhs, expected", [
-    ([], [], []),
-    ([[2.0]], [4.0], [2.0]),
-    ([[0.0, 1.0], [1.0, 0.0]], [2.0, 3.0], [3.0, 2.0]),
-    ([[1e-14]], [1.0], [1e14]),
-    ([[math.nan]], [1.0], [math.nan]),
+    ([], [], []), ([[2.0]], [4.0], [2.0]), ([[0.0, 1.0], [1.0, 0.0]], [2.0, 3.0], [3.0, 2.0]),
+    ([[1e-14]], [1.0], [1e14]), ([[math.nan]], [1.0], [math.nan]),
+    # Both rows tie on the first column; eliminating with row 1 would give x[0] = -0.0.
+    ([[3.0, 1.0], [-3.0, 7.0]], [0.1, 0.7], [4.625929269271485e-18, 0.09999999999999999]),
+    ([[0.0]], [1.0], SINGULAR), ([[1e-15]], [1.0], SINGULAR), ([[1.0, 2.0], [2.0, 4.0]], [1.0, 2.0], SINGULAR),
+    ([[1.0, 2.0, 3.0], [4.0, 5.0, 6.0], [7.0, 8.0, 9.0]], [1.0, 1.0, 1.0], SINGULAR),
+    ([[1.0, 2.0]], [3.0], SHAPE), ([[1.0], [2.0]], [3.0], SHAPE), ([[1.0, 0.0], [0.0]], [1.0, 1.0], SHAPE),
+    ([[0.0, 0.0]], [1.0], SHAPE),  # the shape is checked before any pivot
+    ([[1.0]], [], SHAPE), ([], [1.0], SHAPE),
 ])
 def test_solve_examples(matrix, rhs, expected):
-    assert repr(vexari.solve(matrix, rhs)) == repr(expected)
-
-
-@pytest.mark.parametrize("matrix, rhs", [
-    ([[0.0]], [1.0]),
-    ([[1e-15]], [1.0]),
-    ([[1.0, 2.0], [2.0, 4.0]], [1.0, 2.0]),
-    ([[1.0, 2.0, 3.0], [4.0, 5.0, 6.0], [7.0, 8.0, 9.0]], [1.0, 1.0, 1.0]),
-])
-def test_singular(matrix, rhs):
-    with pytest.raises(ValueError, match="^matrix is singular$"):
-        vexari.solve(matrix, rhs)
-
-
-@pytest.mark.parametrize("matrix, rhs", [
-    ([[1.0, 2.0]], [3.0]),
-    ([[1.0], [2.0]], [3.0]),
-    ([[1.0, 0.0], [0.0]], [1.0, 1.0]),
-    ([[0.0, 0.0]], [1.0]),  # the shape is checked before any pivot
-    ([[1.0]], []),
-    ([], [1.0]),
-])
-def test_shape(matrix, rhs):
-    with pytest.raises(ValueError, match="^matrix must be square and match rhs length$"):
-        vexari.solve(matrix, rhs)
+    copies = repr((matrix, rhs))
+    if isinstance(expected, str):
+        with pytest.raises(ValueError) as info:
+            vexari.solve(matrix, rhs)
+        assert str(info.value) == expected
+    else:
+        assert repr(vexari.solve(matrix, rhs)) == repr(expected)
+    assert repr((matrix, rhs)) == copies
 
 
 small = st.integers(-3, 3).map(float)  # ties between pivot candidates are common
@@ -144,21 +125,8 @@ def test_solve_is_bit_exact_elimination(case):
         assert repr(vexari.solve(matrix, rhs)) == repr(expected)
 
 
-def test_equal_pivots_take_the_top_row():
-    # Both rows tie on the first column; eliminating with row 1 instead would
-    # give x[0] = -0.0 exactly.
-    assert vexari.solve([[3.0, 1.0], [-3.0, 7.0]], [0.1, 0.7]) == [4.625929269271485e-18, 0.09999999999999999]
-
-
-def test_solve_leaves_the_arguments_alone():
-    matrix, rhs = [[0.0, 1.0], [1.0, 0.0]], [2.0, 3.0]
-    vexari.solve(matrix, rhs)
-    assert matrix == [[0.0, 1.0], [1.0, 0.0]] and rhs == [2.0, 3.0]
-
-
 def test_a_large_solve_stays_interruptible():
-    # A few tenths of a second of elimination, and only the last pivot shows
-    # that the system is singular: an uninterrupted run raises ValueError.
+    # Only the last pivot shows that the system is singular: an uninterrupted run raises ValueError.
     n = 1500
     matrix = [[1.0] * n for _ in range(n)]
     for i in range(n):
@@ -166,11 +134,3 @@ def test_a_large_solve_stays_interruptible():
     matrix[-1] = list(matrix[0])
     with alarm_after(0.01):
         vexari.solve(matrix, [1.0] * n)
-
-
-def test_registration_order():
-    names = ["dot", "norm", "add", "sub", "scale", "mat_vec", "solve"]
-    start = vexari.__all__.index("householder") + 1
-    assert vexari.__all__[start:start + len(names)] == names
-    assert vexari.mat_vec.__text_signature__ == "(matrix, vector)"
-    assert vexari.scale.__text_signature__ == "(vector, factor)"
