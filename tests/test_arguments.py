@@ -100,7 +100,8 @@ def test_other_conversion_errors_pass_without_prefix(kwargs, error):
     assert not str(info.value).startswith("argument")
 
 
-@pytest.mark.parametrize("max_iter, records", [(True, 1), (False, 0), (Indexable(2), 2), (0, 0), (type("I", (int,), {})(1), 1)])
+@pytest.mark.parametrize("max_iter, records",
+                         [(True, 1), (False, 0), (Indexable(2), 2), (0, 0), (type("I", (int,), {})(1), 1)])
 def test_count_accepts_integers(max_iter, records):
     result = newton(lambda x: x * x - 2.0, 1.0, max_iter=max_iter)
     assert result["iterations"] == records == len(result["history"])

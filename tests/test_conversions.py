@@ -103,8 +103,8 @@ def test_other_failures_pass_unchanged(call, error):
 
 
 def test_flags_texts_pairs_and_rows():
-    assert [vexari.variance([1.0, 3.0], sample=s) for s in (True, False, numpy_like_bool(True), numpy_like_bool(False))] \
-        == [2.0, 1.0, 2.0, 1.0]
+    flags = (True, False, numpy_like_bool(True), numpy_like_bool(False))
+    assert [vexari.variance([1.0, 3.0], sample=s) for s in flags] == [2.0, 1.0, 2.0, 1.0]
     assert vexari.tangent(lambda x: x * x, 1.0, method=type("Name", (str,), {})("central")) == vexari.tangent(
         lambda x: x * x, 1.0)
     assert len(vexari.ode_direction_field(slope, (0.0, 1.0), (0, 1), 2, 2)) == 4
