@@ -1,12 +1,9 @@
 import math
-import signal
-import subprocess
-import sys
 
 import pytest
 
 import vexari
-from conftest import FailOn, Recorder
+from conftest import Recorder, assert_parked, run_interrupted
 
 NAN = math.nan
 POLE = 1.633123935319537e16
@@ -23,11 +20,9 @@ def fields(result):
     return [repr(result[key]) for key in ("value", "error", "levels")]
 
 
-@pytest.mark.parametrize(
-    "quad, expected",
-    [(lambda f: vexari.tanh_sinh(f, a, a), [0.0, 0.0, 0]) for a in (1.0, math.inf)]
-    + [(lambda f, q=q, n=n: q(f, max_levels=n), [NAN, NAN, n]) for q in QUADRATURES for n in (0, 1, 2)],
-)
+@pytest.mark.parametrize("quad, expected", [
+    *[(lambda f, a=a: vexari.tanh_sinh(f, a, a), [0.0, 0.0, 0]) for a in (1.0, math.inf)],
+    *[(lambda f, q=q, n=n: q(f, max_levels=n), [NAN, NAN, n]) for q in QUADRATURES for n in (0, 1, 2)]])
 def test_runs_that_compute_nothing(quad, expected):
     f = Recorder(lambda x: x)
     assert fields(quad(f)) == [repr(v) for v in expected] and f.count == 0
@@ -66,44 +61,19 @@ def test_reversed_limits_negate():
 
 @pytest.mark.parametrize("quad", QUADRATURES)
 def test_callback_exception_passes_unchanged(quad):
-    error = LookupError("third")
-    f = FailOn(lambda x: 0.5, 3, error)
-    with pytest.raises(LookupError) as caught:
-        quad(f)
-    assert caught.value is error and f.count == 3
+    assert_parked(quad, lambda x: 0.5, 3)
 
 
-@pytest.mark.parametrize(
-    "quad, f, expected, levels, low, high",
-    [
-        (lambda f: vexari.tan_sinh(f), lambda x: math.exp(-x), 1.0, 5, 0.0, POLE),
-        (lambda f: vexari.tan_sinh(f, a=2.0), lambda x: math.exp(-x), math.exp(-2.0), 5, 2.0, POLE + 2.0),
-        (lambda f: vexari.quad_inf(f), lambda x: 1.0 / (1.0 + x * x), math.pi, 4, -POLE, POLE),
-    ],
-)
+@pytest.mark.parametrize("quad, f, expected, levels, low, high", [
+    (lambda f: vexari.tan_sinh(f), lambda x: math.exp(-x), 1.0, 5, 0.0, POLE),
+    (lambda f: vexari.tan_sinh(f, a=2.0), lambda x: math.exp(-x), math.exp(-2.0), 5, 2.0, POLE + 2.0),
+    (lambda f: vexari.quad_inf(f), lambda x: 1.0 / (1.0 + x * x), math.pi, 4, -POLE, POLE)])
 def test_unbounded_ranges(quad, f, expected, levels, low, high):
     f = Recorder(f)
     result = quad(f)
     assert result["value"] == pytest.approx(expected, abs=1e-14) and math.isfinite(result["error"])
     assert result["levels"] == levels
     assert min(x for (x,) in f.calls) == low and max(x for (x,) in f.calls) == high
-
-
-def run_interrupted(call):
-    """Runs `call` in a child interpreter, sends it SIGINT once it is under way, returns its report."""
-    script = f"import math, vexari\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
-             "except KeyboardInterrupt:\n    print('interrupted')\n"
-    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
-    try:
-        assert child.stdout.readline() == "ready\n"
-        try:
-            child.wait(timeout=0.3)
-        except subprocess.TimeoutExpired:
-            child.send_signal(signal.SIGINT)
-        return child.communicate(timeout=60)[0]
-    finally:
-        child.kill()
-        child.wait()
 
 
 def test_ctrl_c_stops_a_long_quadrature_of_a_builtin():

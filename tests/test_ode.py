@@ -4,8 +4,7 @@ import math
 import pytest
 
 import vexari
-from conftest import FailOn, Recorder
-from conftest import run_interrupted
+from conftest import Recorder, assert_parked, run_interrupted
 
 FIXED = [vexari.euler, vexari.midpoint, vexari.rk4]
 ALL = FIXED + [vexari.adaptive_rk4]
@@ -21,25 +20,21 @@ def times(points):
 
 
 @pytest.mark.parametrize("solver", ALL)
-@pytest.mark.parametrize(
-    "t0, t1", [(2.0, 2.0), (0.0, 1e-14), (1.0, 1.0 - 5e-15), (math.nan, 1.0), (math.inf, math.inf)]
-)
+@pytest.mark.parametrize("t0, t1", [(2.0, 2.0), (0.0, 1e-14), (1.0, 1.0 - 5e-15), (math.nan, 1.0),
+                                    (math.inf, math.inf)])
 def test_no_step_without_a_span(solver, t0, t1):
     f = Recorder(grow)
     assert repr(solver(f, 3.0, t0, t1, 0.1)) == repr([{"t": t0, "y": 3.0}]) and f.count == 0
 
 
 @pytest.mark.parametrize("solver", FIXED)
-@pytest.mark.parametrize(
-    "t0, t1, step, expected",
-    [
-        (0.0, 1.0, 0.3, [0.0, 0.3, 0.6, 0.8999999999999999, 1.0]),  # the last step clipped
-        # Time accumulates by addition; the remainder below 1e-14 is left.
-        (0.0, 1.0, 0.1, list(itertools.accumulate([0.1] * 10, initial=0.0))),
-        (1.0, 0.0, 0.25, [1.0, 0.75, 0.5, 0.25, 0.0]),
-        (0.0, 1.0, -0.5, [0.0, 0.5, 1.0]),  # the step's sign is ignored
-    ],
-)
+@pytest.mark.parametrize("t0, t1, step, expected", [
+    (0.0, 1.0, 0.3, [0.0, 0.3, 0.6, 0.8999999999999999, 1.0]),  # the last step clipped
+    # Time accumulates by addition; the remainder below 1e-14 is left.
+    (0.0, 1.0, 0.1, list(itertools.accumulate([0.1] * 10, initial=0.0))),
+    (1.0, 0.0, 0.25, [1.0, 0.75, 0.5, 0.25, 0.0]),
+    (0.0, 1.0, -0.5, [0.0, 0.5, 1.0]),  # the step's sign is ignored
+])
 def test_march_times(solver, t0, t1, step, expected):
     f = Recorder(grow)
     assert times(solver(f, 1.0, t0, t1, step)) == expected
@@ -51,24 +46,19 @@ def test_step_floor(step):
     assert len(vexari.euler(grow, 1.0, 0.0, 1e-9, step)) == 1001
 
 
-@pytest.mark.parametrize(
-    "solver, calls, y",
-    [
-        (vexari.euler, [(0.0, 1.0)], 1.5),
-        (vexari.midpoint, [(0.0, 1.0), (0.25, 1.25)], 1.625),
-        (vexari.rk4, [(0.0, 1.0), (0.25, 1.25), (0.25, 1.3125), (0.5, 1.65625)], 1.0 + (0.5 * 7.78125) / 6.0),
-    ],
-)
+@pytest.mark.parametrize("solver, calls, y", [
+    (vexari.euler, [(0.0, 1.0)], 1.5),
+    (vexari.midpoint, [(0.0, 1.0), (0.25, 1.25)], 1.625),
+    (vexari.rk4, [(0.0, 1.0), (0.25, 1.25), (0.25, 1.3125), (0.5, 1.65625)], 1.0 + (0.5 * 7.78125) / 6.0),
+])
 def test_single_step_formulas(solver, calls, y):
     f = Recorder(grow)
     assert solver(f, 1.0, 0.0, 0.5, 0.5) == [{"t": 0.0, "y": 1.0}, {"t": 0.5, "y": y}] and f.calls == calls
 
 
-@pytest.mark.parametrize(
-    "solver, t1, step, rel",
-    [(vexari.euler, 1.0, 1e-3, 2e-3), (vexari.midpoint, 1.0, 1e-2, 1e-4), (vexari.rk4, 1.0, 1e-2, 1e-9),
-     (vexari.adaptive_rk4, 1.0, 0.1, 1e-7), (vexari.adaptive_rk4, -1.0, -0.1, 1e-7)],
-)
+@pytest.mark.parametrize("solver, t1, step, rel", [
+    (vexari.euler, 1.0, 1e-3, 2e-3), (vexari.midpoint, 1.0, 1e-2, 1e-4), (vexari.rk4, 1.0, 1e-2, 1e-9),
+    (vexari.adaptive_rk4, 1.0, 0.1, 1e-7), (vexari.adaptive_rk4, -1.0, -0.1, 1e-7)])
 def test_accuracy(solver, t1, step, rel):
     points = solver(grow, 1.0, 0.0, t1, step)
     assert points[-1] == {"t": t1, "y": pytest.approx(math.exp(t1), rel=rel)}
@@ -77,24 +67,18 @@ def test_accuracy(solver, t1, step, rel):
 
 @pytest.mark.parametrize("solver", ALL)
 def test_callback_exception_is_raised_after_the_run(solver):
-    error = ArithmeticError("third call")
-    f = FailOn(grow, 3, error)
-    with pytest.raises(ArithmeticError) as caught:
-        solver(f, 1.0, 0.0, 1.0, 0.1)
-    assert caught.value is error and f.count == 3
+    assert_parked(lambda f: solver(f, 1.0, 0.0, 1.0, 0.1), grow, 3)
 
 
 MEMORY = r"^the step is too small for the span: the points would not fit in memory$"
 
 
-@pytest.mark.parametrize(
-    "solvers, t0, t1, step, error, message",
-    [(ALL, t0, t1, 0.5, ValueError, r"^an infinite t0 or t1 would never be reached$")
-     for t0, t1 in [(0.0, math.inf), (-math.inf, 0.0), (math.inf, -math.inf), (math.inf, 1.0)]]
-    + [(FIXED, 0.0, 1.0, 0.0, MemoryError, MEMORY), (FIXED, -1e300, 1e300, 1.0, MemoryError, MEMORY),
-       # Near 1e6 a step of 1e-12 no longer changes t: the march would never end.
-       (FIXED, 1e6, 1e6 + 1e-9, 1e-12, ValueError, r"^the step is too small to advance t$")],
-)
+@pytest.mark.parametrize("solvers, t0, t1, step, error, message", [
+    *[(ALL, t0, t1, 0.5, ValueError, r"^an infinite t0 or t1 would never be reached$")
+      for t0, t1 in [(0.0, math.inf), (-math.inf, 0.0), (math.inf, -math.inf), (math.inf, 1.0)]],
+    (FIXED, 0.0, 1.0, 0.0, MemoryError, MEMORY), (FIXED, -1e300, 1e300, 1.0, MemoryError, MEMORY),
+    # Near 1e6 a step of 1e-12 no longer changes t: the march would never end.
+    (FIXED, 1e6, 1e6 + 1e-9, 1e-12, ValueError, r"^the step is too small to advance t$")])
 def test_endless_runs_are_refused_before_any_call(solvers, t0, t1, step, error, message):
     for solver in solvers:
         f = Recorder(grow)
@@ -118,18 +102,13 @@ def test_adaptive_jump_is_crossed_at_the_step_floor():
     assert points[-1]["t"] == 1.0 and min(b - a for a, b in zip(times(points), times(points)[1:])) <= 1e-12
 
 
-@pytest.mark.parametrize(
-    "f, t0, t1, step, tol, calls",
-    [
-        (grow, 0.0, 1.0, 0.1, -1.0, 12),  # the first disagreement gives a NaN step factor
-        # The estimates agree but the tolerance is never met: the steps 0.1, 0.18,
-        # 0.324, 0.5832, then 1.0 (clipped), which would repeat unchanged.
-        (lambda t, y: 0.0, 0.0, 1.0, 0.1, -1.0, 60),
-        (lambda t, y: 0.0, 0.0, 1.0, 0.1, math.nan, 60),
-        (grow, 1e6, 1e6 + 1e-9, 1e-12, 1e-8, 0),  # the step would not change t
-        (lambda t, y: math.nan, 0.0, 1.0, 0.1, 1e-8, 12),
-    ],
-)
+@pytest.mark.parametrize("f, t0, t1, step, tol, calls", [
+    (grow, 0.0, 1.0, 0.1, -1.0, 12),  # the first disagreement gives a NaN step factor
+    # The estimates agree but the tolerance is never met: the steps 0.1, 0.18, 0.324, 0.5832,
+    # then 1.0 (clipped), which would repeat unchanged.
+    (lambda t, y: 0.0, 0.0, 1.0, 0.1, -1.0, 60), (lambda t, y: 0.0, 0.0, 1.0, 0.1, math.nan, 60),
+    (grow, 1e6, 1e6 + 1e-9, 1e-12, 1e-8, 0),  # the step would not change t
+    (lambda t, y: math.nan, 0.0, 1.0, 0.1, 1e-8, 12)])
 def test_adaptive_run_without_progress_returns_its_start(f, t0, t1, step, tol, calls):
     f = Recorder(f)
     assert vexari.adaptive_rk4(f, 1.0, t0, t1, step, tol) == [{"t": t0, "y": 1.0}] and f.count == calls
@@ -140,13 +119,9 @@ def test_adaptive_nan_keeps_the_points_before_it():
     assert len(points) > 1 and points[-1]["t"] <= 0.5 and all(math.isfinite(p["y"]) for p in points)
 
 
-@pytest.mark.parametrize(
-    "call",
-    [
-        "vexari.rk4(math.atan2, 0.0, 0.0, 5e6, 1.0)",  # 2e7 calls
-        # With tol = 0 the accepted steps stay near 1e-16: a practically endless run.
-        "vexari.adaptive_rk4(math.atan2, 1.0, 0.0, 1.0, 0.1, 0.0)",
-    ],
-)
+@pytest.mark.parametrize("call", [
+    "vexari.rk4(math.atan2, 0.0, 0.0, 5e6, 1.0)",  # 2e7 calls
+    # With tol = 0 the accepted steps stay near 1e-16: a practically endless run.
+    "vexari.adaptive_rk4(math.atan2, 1.0, 0.0, 1.0, 0.1, 0.0)"])
 def test_ctrl_c_stops_a_long_run_of_a_builtin(call):
     assert run_interrupted(call) == "interrupted\n"

