@@ -4,7 +4,7 @@ import math
 import pytest
 
 import vexari
-from conftest import Recorder, assert_parked, run_interrupted
+from conftest import Recorder, run_interrupted
 
 FIXED = [vexari.euler, vexari.midpoint, vexari.rk4]
 ALL = FIXED + [vexari.adaptive_rk4]
@@ -63,11 +63,6 @@ def test_accuracy(solver, t1, step, rel):
     points = solver(grow, 1.0, 0.0, t1, step)
     assert points[-1] == {"t": t1, "y": pytest.approx(math.exp(t1), rel=rel)}
     assert times(points) == sorted(times(points), reverse=t1 < 0)
-
-
-@pytest.mark.parametrize("solver", ALL)
-def test_callback_exception_is_raised_after_the_run(solver):
-    assert_parked(lambda f: solver(f, 1.0, 0.0, 1.0, 0.1), grow, 3)
 
 
 MEMORY = r"^the step is too small for the span: the points would not fit in memory$"

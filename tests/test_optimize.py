@@ -6,7 +6,7 @@ import pytest
 from hypothesis import given, strategies as st
 
 import vexari
-from conftest import FailOn, Recorder, assert_parked
+from conftest import FailOn, Recorder
 
 H = 1e-6
 
@@ -150,23 +150,6 @@ def test_zero_budget_evaluates_the_start_once(run):
     assert result["point"] == [1.5] and result["value"] in (2.0, 2.5)
     assert (result["converged"], result["iterations"], result["history"]) == (False, 0, [])
     assert len(log) == 1
-
-
-def two_residuals(f):
-    return vexari.gauss_newton(lambda p: [f(p[0]), p[1] - 1.0], [1.0, 0.0])
-
-
-@pytest.mark.parametrize("run, failing", [
-    (lambda f: vexari.gradient_descent(lambda p: f(p[0]), [0.0, 0.0], max_iter=10**18), 2),
-    (lambda f: vexari.tangent_minimize(f, 1.0, max_iter=10**18), 3),
-    (lambda f: vexari.stationary_newton(f, 3.0, tol=-1.0, max_iter=10**18), 7),
-    # inside the Jacobian: the base evaluation, a perturbed one, one of the next iteration
-    (two_residuals, 2), (two_residuals, 4), (two_residuals, 9),
-    # at the end point of an unconverged run
-    (lambda f: vexari.gauss_newton(lambda p: [f(p[0])], [1.0], tol=-1.0, max_iter=2), 9),
-])
-def test_callable_exception_reaches_the_caller_after_the_run(run, failing):
-    assert_parked(run, lambda x: x**3 - 2.0, failing)
 
 
 def test_core_messages_win():

@@ -5,7 +5,7 @@ import math
 import pytest
 
 import vexari
-from conftest import Recorder, assert_parked
+from conftest import Recorder
 
 
 def newton_step(f, x):
@@ -109,10 +109,3 @@ def test_unsupported_order_is_refused_before_any_call(order, max_iter):
     with pytest.raises(ValueError, match="^supported Householder orders are 2 and 3$"):
         vexari.householder(f, 1.0, order=order, max_iter=max_iter)
     assert f.count == 0
-
-
-@pytest.mark.parametrize("call", [lambda f: vexari.halley(f, 1.0), lambda f: vexari.householder(f, 1.0),
-                                  lambda f: vexari.householder(f, 1.0, order=2)])
-@pytest.mark.parametrize("failing", [1, 3, 5, 8])
-def test_a_failing_callable_raises_its_exception_after_one_failed_call(call, failing):
-    assert_parked(call, lambda x: x * x - 2.0, failing)

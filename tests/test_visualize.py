@@ -6,7 +6,7 @@ from collections import namedtuple
 import pytest
 
 import vexari
-from conftest import Recorder, assert_parked
+from conftest import Recorder
 
 KEYS = ["x_start", "y_start", "x_end", "y_end", "center", "slope"]
 
@@ -82,10 +82,3 @@ def test_empty_or_unstorable_fields_never_call(nx, ny):
     else:
         assert vexari.ode_direction_field(f, (0.0, 1.0), (0.0, 1.0), nx, ny) == []
     assert f.count == 0
-
-
-@pytest.mark.parametrize("run", [lambda f: vexari.tangent_lines(f, 0.0, 1.0, [1.0, 2.0, 3.0]),
-                                 lambda f: vexari.newton_animation_data(lambda x: f(x, 0.0), 1.0, max_iter=10**18),
-                                 lambda f: vexari.ode_direction_field(f, (0.0, 1.0), (0.0, 1.0), 3, 10**6)])
-def test_first_callable_exception_is_raised_after_the_run(run):
-    assert_parked(run, lambda x, y=0.0: x * x - 2.0, 2)
