@@ -18,9 +18,9 @@ class Indexable:
         return self.value
 
 
-class Floatable:
-    def __float__(self):
-        return 1.0
+Floatable = type("Floatable", (), {"__float__": lambda self: 1.0})
+F = type("F", (float,), {"__float__": lambda self: 99.0})  # a float subclass is read by its value
+Key = type("Key", (str,), {})
 
 
 class CausedTypeError:
@@ -29,10 +29,6 @@ class CausedTypeError:
             raise ArithmeticError("root cause")
         except ArithmeticError as cause:
             raise TypeError("bad float") from cause
-
-
-class Key(str):
-    pass
 
 
 @pytest.mark.parametrize("args, kwargs, message", [
@@ -69,11 +65,6 @@ def test_keywords_in_any_order_and_str_subclass_names():
     assert newton(line, **{Key("x0"): 0.0, Key("max_iter"): 7, "tol": 1e-12}) == expected
 
 
-class F(float):
-    def __float__(self):
-        return 99.0  # a float subclass is read by its value
-
-
 @pytest.mark.parametrize("x0", [1, True, Floatable(), Indexable(1), F(1.0)])
 def test_float_accepts_numbers(x0):
     assert newton(lambda x: x - 3.0, x0, max_iter=1)["history"][0]["x"] == 1.0
@@ -86,14 +77,13 @@ def test_conversion_failure_names_the_argument(name, value):
         newton(**{"function": line, "x0": 1.0, name: value})
 
 
-class BadFloat:
-    def __float__(self):
-        raise KeyError("from __float__")
+def bad_float(self):
+    raise KeyError("from __float__")
 
 
-@pytest.mark.parametrize("kwargs, error", [({"x0": BadFloat()}, KeyError), ({"x0": 10**400}, OverflowError),
-                                           ({"max_iter": -1}, OverflowError), ({"max_iter": 2**64}, OverflowError),
-                                           ({"max_iter": Indexable(-5)}, OverflowError)])
+@pytest.mark.parametrize("kwargs, error", [
+    ({"x0": type("BadFloat", (), {"__float__": bad_float})()}, KeyError), ({"x0": 10**400}, OverflowError),
+    *[({"max_iter": n}, OverflowError) for n in (-1, 2**64, Indexable(-5))]])
 def test_other_conversion_errors_pass_without_prefix(kwargs, error):
     with pytest.raises(error) as info:
         newton(**{"function": line, "x0": 1.0, **kwargs})
