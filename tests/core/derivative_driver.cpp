@@ -1,7 +1,5 @@
-// Runs the generic core routines on plain C++ functions, which the Python
-// functions cannot reach (the Jacobian, a one-variable gradient, the copying
-// solve), and prints what they return and how they called the function.
-// Usage: derivative_driver CASE; output lines are "name value value ...".
+// Runs the core routines that no Python function reaches alone (the Jacobian, the copying solve)
+// and prints what they return and how they called the function: "name value value ..." lines.
 
 #include "core/derivative.hpp"
 #include "core/linalg.hpp"
@@ -20,8 +18,7 @@ void print(const char* name, const Vector& values) {
     std::printf("\n");
 }
 
-// A residual function of two variables whose value at call k (1-based) has
-// lengths[k - 1] components (the last length repeats); every call is logged.
+// Residuals of two variables with lengths[k - 1] components at call k (the last length repeats).
 struct Residual {
     std::vector<std::size_t> lengths;
     std::vector<Vector>* calls;
@@ -59,14 +56,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(name, "shrinks_at_4")) jacobian_case({3, 3, 3, 1}, {2.0, 3.0});
     else if (!std::strcmp(name, "empties_at_2")) jacobian_case({2, 0}, {2.0, 3.0});
     else if (!std::strcmp(name, "grows_at_5")) jacobian_case({2, 2, 2, 2, 3}, {2.0, 3.0});
-    else if (!std::strcmp(name, "one_variable_gradient")) {
-        // A function of one variable fed coordinate 0 of each perturbed point.
-        auto cube = [](double x) { return x * x * x - x; };
-        for (const double x : {0.5, -3.0, 1e6}) {
-            print("gradient", derivative::gradient([&](const Vector& v) { return cube(v[0]); }, Vector{x}));
-            print("tangent", {derivative::tangent(cube, x)});
-        }
-    } else if (!std::strcmp(name, "solve_copies")) {
+    else if (!std::strcmp(name, "solve_copies")) {
         const Matrix a{{2.0, 1.0, -1.0}, {-3.0, -1.0, 2.0}, {-2.0, 1.0, 2.0}};
         const Vector b{8.0, -11.0, -3.0};
         print("copying", *linalg::solve(a, b));
