@@ -1,4 +1,4 @@
-"""Shared helpers: call recorders, failing callables, interruption."""
+"""Shared helpers: call recorders, failing callables, interruptions."""
 
 import contextlib
 import signal
@@ -51,8 +51,7 @@ class Alarm(Exception):
 
 @contextlib.contextmanager
 def alarm_after(seconds):
-    """A stand-in for Ctrl-C: a signal handler raises Alarm while a long call runs."""
-
+    """A stand-in for Ctrl-C: a signal handler raises Alarm while a long call runs, which must end it."""
     def ring(signum, frame):
         raise Alarm
 

@@ -64,14 +64,8 @@ def test_every_callback_routine_raises_the_first_exception_unchanged(run, failin
     assert_parked(run, lambda x, *rest: x**3 - 2.0, failing)
 
 
-class F(float):
-    def __float__(self):
-        return 5.0
-
-
-class G:
-    def __float__(self):
-        return 9.0
+F = type("F", (float,), {"__float__": lambda self: 5.0})  # read by its value
+G = type("G", (), {"__float__": lambda self: 9.0})
 
 
 @pytest.mark.parametrize("answers, slope", [([True, 3, 1.0], (3.0 - 1.0) / 2e-6), ([F(1.0), G(), 1.0], 8.0 / 2e-6)])
@@ -81,15 +75,14 @@ def test_results_convert_like_float_arguments(answers, slope):
     assert (record["fx"], record["slope"]) == (1.0, slope)
 
 
-class Bad:
-    def __float__(self):
-        raise ZeroDivisionError("no float")
+def no_float(self):
+    raise ZeroDivisionError("no float")
 
 
 @pytest.mark.parametrize("function, error, message", [
     (5, TypeError, "'int' object is not callable"),
     (lambda x: "1.0", TypeError, "must be real number, not str"),
-    (lambda x: Bad(), ZeroDivisionError, "no float"),
+    (lambda x: type("Bad", (), {"__float__": no_float})(), ZeroDivisionError, "no float"),
 ])
 def test_call_and_conversion_failures_are_parked_after_one_call(function, error, message):
     counted = Recorder(function) if callable(function) else function
