@@ -92,9 +92,11 @@ def test_adaptive_attempts():
     assert [t for t, _ in f.calls[:12]] == expected
 
 
-def test_adaptive_jump_is_crossed_at_the_step_floor():
+def test_adaptive_jump_is_crossed_at_the_step_floor_and_nan_keeps_the_points_before_it():
     points = vexari.adaptive_rk4(lambda t, y: 0.0 if t < 0.5 else 1e9, 0.0, 0.0, 1.0, 0.1)
     assert points[-1]["t"] == 1.0 and min(b - a for a, b in zip(times(points), times(points)[1:])) <= 1e-12
+    points = vexari.adaptive_rk4(lambda t, y: math.nan if t > 0.5 else y, 1.0, 0.0, 1.0, 0.1)
+    assert len(points) > 1 and points[-1]["t"] <= 0.5 and all(math.isfinite(p["y"]) for p in points)
 
 
 @pytest.mark.parametrize("f, t0, t1, step, tol, calls", [
@@ -107,11 +109,6 @@ def test_adaptive_jump_is_crossed_at_the_step_floor():
 def test_adaptive_run_without_progress_returns_its_start(f, t0, t1, step, tol, calls):
     f = Recorder(f)
     assert vexari.adaptive_rk4(f, 1.0, t0, t1, step, tol) == [{"t": t0, "y": 1.0}] and f.count == calls
-
-
-def test_adaptive_nan_keeps_the_points_before_it():
-    points = vexari.adaptive_rk4(lambda t, y: math.nan if t > 0.5 else y, 1.0, 0.0, 1.0, 0.1)
-    assert len(points) > 1 and points[-1]["t"] <= 0.5 and all(math.isfinite(p["y"]) for p in points)
 
 
 @pytest.mark.parametrize("call", [

@@ -1,9 +1,5 @@
-"""Calls that the module refuses at run time; a strict type checker must refuse them too.
-
-Each call carries the ignore comment of the error it must raise. Under --strict an
-ignore that is not needed is an error of its own, so a stub that lets one of these
-through fails the check.
-"""
+"""Calls that the module refuses at run time; a strict type checker must refuse them too: each carries
+the ignore comment of its error, and under --strict an unneeded ignore is an error of its own."""
 
 import vexari
 
