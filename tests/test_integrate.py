@@ -35,6 +35,10 @@ def test_a_single_level_has_97_nodes_and_no_test(quad):
     assert f.count == 97 and math.isfinite(result["value"]) and fields(result)[1:] == ["nan", "3"]
 
 
+def test_exact_agreement_meets_a_zero_tolerance_at_level_4():
+    assert vexari.tanh_sinh(lambda x: 0.0, 0.0, 1.0, tol=0.0) == {"value": 0.0, "error": 0.0, "levels": 4}
+
+
 def test_square_meets_the_defaults_at_level_4():
     f = Recorder(lambda x: x * x)
     result = vexari.tanh_sinh(f, 0.0, 1.0)
