@@ -113,6 +113,7 @@ def test_panic_from_a_callback_ends_the_call_at_once(capfd):
 
 def test_builtin_callable_and_flat_refcounts():
     assert vexari.newton(math.sin, 3.0)["root"] == pytest.approx(math.pi, abs=1e-12)
+
     def f(x):
         return x - 1.0
 
