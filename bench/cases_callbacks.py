@@ -135,15 +135,15 @@ def _case(ctx: Context, function: str, label: str, run_vx, run_fl, evals_only, r
     def setup():
         contenders = []
         if ctx.has(function):
-            contenders.append(Contender("vexari", run_vx))
-        contenders.append(Contender("floor", run_fl))
+            contenders.append(Contender("vexari", run_vx, evaluations=evaluations))
+        contenders.append(Contender("floor", run_fl, evaluations=evaluations))
         contenders.append(Contender("floor evals", lambda: evals_only(evaluations), canon=lambda r: None,
-                                    note=f"{evaluations} evaluations only"))
+                                    note="evaluations only", evaluations=evaluations))
         if record_kind and records:
             contenders.append(Contender("floor result", lambda: ctx.fl.build_records(record_kind, records),
                                         canon=lambda r: None, note=f"{records} {record_kind} records only"))
         if python is not None:
-            contenders.append(Contender("python", python))
+            contenders.append(Contender("python", python, evaluations=evaluations))
         return contenders
 
     return Case("callbacks", f"{function} {label}", needs or (function,), setup, evaluations=evaluations,
@@ -316,9 +316,9 @@ def _gauss_newton_case(ctx: Context) -> Case:
 
     def setup():
         return [
-            Contender("vexari", lambda: vx.gauss_newton(identity, [1.0, 2.0], -1.0, k)),
+            Contender("vexari", lambda: vx.gauss_newton(identity, [1.0, 2.0], -1.0, k), evaluations=evaluations),
             Contender("floor evals", lambda: fl.evals_vector_vector(identity, [1.0, 2.0], evaluations),
-                      canon=lambda r: None, note=f"{evaluations} list -> list evaluations only"),
+                      canon=lambda r: None, note="list -> list evaluations only", evaluations=evaluations),
         ]
 
     return Case("callbacks", f"gauss_newton lambda v: v, 2 unknowns, {k} iterations", ("gauss_newton",), setup,

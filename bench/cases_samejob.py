@@ -69,7 +69,7 @@ def _newton_cases(ctx: Context) -> list[Case]:
                 if name == "scipy newton+fprime":
                     note += " (+ fprime calls)"
                 contenders.append(Contender(name, lambda run=run: run(f), canon=lambda r, root_of=root_of: [root_of(r)],
-                                            note=note))
+                                            note=note, evaluations=calls))
             return contenders
 
         out.append(Case("same job", f"newton {label}", ("newton",), setup))
@@ -108,14 +108,15 @@ def _ode_cases(ctx: Context) -> list[Case]:
         contenders = []
         calls, _ = count_calls(lambda g: vx.rk4(g, 1.0, 0.0, 10.0, step), _decay)
         contenders.append(Contender("vexari rk4", lambda: vx.rk4(_decay, 1.0, 0.0, 10.0, step),
-                                    canon=lambda r: [r[-1]["y"]],
+                                    canon=lambda r: [r[-1]["y"]], evaluations=calls,
                                     note=f"step {step}, " + _note(calls, target[0]) + " (relative)"))
         if ctx.has("adaptive_rk4"):
             tol, result = loosest(lambda tol: vx.adaptive_rk4(_decay, 1.0, 0.0, 10.0, 0.1, tol), lambda r: r[-1]["y"])
             calls, _ = count_calls(lambda g: vx.adaptive_rk4(g, 1.0, 0.0, 10.0, 0.1, tol), _decay)
             contenders.append(Contender(
-                "vexari adaptive_rk4", lambda: vx.adaptive_rk4(_decay, 1.0, 0.0, 10.0, 0.1, tol),
-                canon=lambda r: [r[-1]["y"]], note=f"tol {tol:g}, " + _note(calls, end_error(result[-1]["y"]))))
+                "vexari adaptive_rk4", lambda tol=tol: vx.adaptive_rk4(_decay, 1.0, 0.0, 10.0, 0.1, tol),
+                canon=lambda r: [r[-1]["y"]], evaluations=calls,
+                note=f"tol {tol:g}, " + _note(calls, end_error(result[-1]["y"]))))
         for method in ("RK45", "DOP853"):
             def run(tol, method=method, f=_decay):
                 return scipy.integrate.solve_ivp(f, (0.0, 10.0), [1.0], method=method, rtol=tol, atol=1e-20)
@@ -123,6 +124,7 @@ def _ode_cases(ctx: Context) -> list[Case]:
             tol, result = loosest(run, lambda r: float(r.y[0, -1]))
             contenders.append(Contender(
                 f"solve_ivp {method}", lambda run=run, tol=tol: run(tol), canon=lambda r: [float(r.y[0, -1])],
+                evaluations=int(result.nfev),
                 note=f"rtol {tol:g}, " + _note(int(result.nfev), end_error(float(result.y[0, -1])))))
         return contenders
 
@@ -157,7 +159,7 @@ def _quadrature_cases(ctx: Context) -> list[Case]:
                 calls, result = count_calls(run, function)
                 contenders.append(Contender(
                     name, lambda run=run, function=function: run(function),
-                    canon=lambda r, value_of=value_of: [value_of(r)],
+                    canon=lambda r, value_of=value_of: [value_of(r)], evaluations=calls,
                     note=_note(calls, abs(value_of(result) - exact))))
             return contenders
 

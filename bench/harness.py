@@ -30,6 +30,8 @@ class Contender:
     # a canon that answers None marks a contender whose result is not comparable.
     canon: Callable[[Any], Any] | None = None
     note: str = ""
+    # Callback evaluations of one call, where they are counted.
+    evaluations: int | None = None
 
 
 @dataclass
@@ -58,6 +60,7 @@ class Measured:
     number: int
     agreement: str = ""
     note: str = ""
+    evaluations: int | None = None
 
 
 @dataclass
@@ -184,14 +187,15 @@ def run_case(case: Case, settings: Settings) -> CaseResult:
     for contender in contenders:
         name = contender.name
         if name in failed:
-            result.measured.append(Measured(name, math.nan, [], 0, "failed", failed[name]))
+            result.measured.append(Measured(name, math.nan, [], 0, "failed", failed[name], contender.evaluations))
             continue
         if reference is not None and outputs[name] is not None and name != reference_name:
             agree = agreement(reference, outputs[name])
         else:
             agree = ""
         result.measured.append(
-            Measured(name, statistics.median(samples[name]), samples[name], numbers[name], agree, contender.note)
+            Measured(name, statistics.median(samples[name]), samples[name], numbers[name], agree, contender.note,
+                     contender.evaluations)
         )
     return result
 

@@ -204,15 +204,41 @@ static int check_floats(PyObject *list, const char *name) {
     return 0;
 }
 
+static int not_float(const char *name) {
+    PyErr_Format(PyExc_TypeError, "floor: %s must hold floats only", name);
+    return -1;
+}
+
+static int not_list(const char *name) {
+    PyErr_Format(PyExc_TypeError, "floor: %s must be a list", name);
+    return -1;
+}
+
+/* Item i of a list of exact floats, checked on the way (one pass, no separate scan). */
+static inline int get(PyObject *list, Py_ssize_t i, double *out, const char *name) {
+    PyObject *item = PyList_GET_ITEM(list, i);
+    if (!PyFloat_CheckExact(item)) return not_float(name);
+    *out = PyFloat_AS_DOUBLE(item);
+    return 0;
+}
+
 static double *read_floats(PyObject *list, const char *name, Py_ssize_t *n) {
-    if (check_floats(list, name) < 0) return NULL;
+    if (!PyList_CheckExact(list)) {
+        not_list(name);
+        return NULL;
+    }
     *n = PyList_GET_SIZE(list);
     double *values = malloc(sizeof(double) * (size_t)(*n > 0 ? *n : 1));
     if (values == NULL) {
         PyErr_NoMemory();
         return NULL;
     }
-    for (Py_ssize_t i = 0; i < *n; ++i) values[i] = item_value(list, i);
+    for (Py_ssize_t i = 0; i < *n; ++i) {
+        if (get(list, i, &values[i], name) < 0) {
+            free(values);
+            return NULL;
+        }
+    }
     return values;
 }
 
@@ -432,12 +458,14 @@ fail:
 
 /* ---- derivatives ------------------------------------------------------------ */
 
-static PyObject *tangent(PyObject *self, PyObject *args) {
-    PyObject *f;
-    double x;
-    if (!PyArg_ParseTuple(args, "Od", &f, &x)) return NULL;
+/* tangent and gradient are single-shot calls made from a Python loop, so their
+ * entry is the fast-call one, as the toolkit's is. */
+static PyObject *tangent(PyObject *self, PyObject *const *args, Py_ssize_t nargs) {
+    if (nargs != 2) return PyErr_Format(PyExc_TypeError, "floor: tangent(function, x)");
+    const double x = PyFloat_CheckExact(args[1]) ? PyFloat_AS_DOUBLE(args[1]) : PyFloat_AsDouble(args[1]);
+    if (x == -1.0 && PyErr_Occurred()) return NULL;
     double a, b;
-    if (call1(f, x + 1e-6, &a) < 0 || call1(f, x - 1e-6, &b) < 0) return NULL;
+    if (call1(args[0], x + 1e-6, &a) < 0 || call1(args[0], x - 1e-6, &b) < 0) return NULL;
     return PyFloat_FromDouble((a - b) / 2e-6);
 }
 
@@ -451,16 +479,15 @@ static int gradient_into(PyObject *f, const double *x, Py_ssize_t n, double *g) 
     return 0;
 }
 
-static PyObject *gradient(PyObject *self, PyObject *args) {
-    PyObject *f, *point;
-    if (!PyArg_ParseTuple(args, "OO", &f, &point)) return NULL;
+static PyObject *gradient(PyObject *self, PyObject *const *args, Py_ssize_t nargs) {
+    if (nargs != 2) return PyErr_Format(PyExc_TypeError, "floor: gradient(function, point)");
     Py_ssize_t n;
-    double *x = read_floats(point, "point", &n);
+    double *x = read_floats(args[1], "point", &n);
     if (x == NULL) return NULL;
     double *g = malloc(sizeof(double) * (size_t)(n > 0 ? n : 1));
     PyObject *result = NULL;
     if (g == NULL) PyErr_NoMemory();
-    else if (gradient_into(f, x, n, g) == 0) result = float_list(g, n);
+    else if (gradient_into(args[0], x, n, g) == 0) result = float_list(g, n);
     free(g);
     free(x);
     return result;
@@ -554,20 +581,54 @@ static PyObject *quad_inf(PyObject *self, PyObject *args) {
 
 /* ---- ODEs ------------------------------------------------------------------- */
 
-static int append_point(PyObject *points, double t, double y) {
-    const double values[2] = {t, y};
-    return append_steal(points, float_record(2, point_keys, values));
+/* Points are gathered in a growing C array and turned into dicts at the end,
+ * so the list is created at its final length. */
+typedef struct {
+    double *data;
+    Py_ssize_t count, capacity;
+} Points;
+
+static int push_point(Points *points, double t, double y) {
+    if (points->count == points->capacity) {
+        Py_ssize_t capacity = points->capacity ? points->capacity * 2 : 64;
+        double *data = realloc(points->data, sizeof(double) * 2 * (size_t)capacity);
+        if (data == NULL) {
+            PyErr_NoMemory();
+            return -1;
+        }
+        points->data = data;
+        points->capacity = capacity;
+    }
+    points->data[2 * points->count] = t;
+    points->data[2 * points->count + 1] = y;
+    points->count++;
+    return 0;
+}
+
+static PyObject *points_to_list(Points *points) {
+    PyObject *list = PyList_New(points->count);
+    if (list != NULL) {
+        for (Py_ssize_t i = 0; i < points->count; ++i) {
+            PyObject *record = float_record(2, point_keys, points->data + 2 * i);
+            if (record == NULL) {
+                Py_CLEAR(list);
+                break;
+            }
+            PyList_SET_ITEM(list, i, record);
+        }
+    }
+    free(points->data);
+    return list;
 }
 
 /* formula: 1 euler, 2 midpoint, 4 rk4 */
 static PyObject *march(PyObject *f, double y0, double t0, double t1, double step, int formula) {
-    PyObject *points = PyList_New(0);
-    if (points == NULL) return NULL;
+    Points points = {NULL, 0, 0};
     const double span = t1 - t0;
     const double h = fmax(fabs(step), 1e-12) * signum(span);
     const double dir = signum(h);
     double t = t0, y = y0;
-    if (append_point(points, t, y) < 0) goto fail;
+    if (push_point(&points, t, y) < 0) goto fail;
     while ((t1 - t) * dir > 1e-14) {
         const double H = ((t + h) - t1) * dir > 0.0 ? t1 - t : h;
         const double h2 = H * 0.5;
@@ -586,11 +647,11 @@ static PyObject *march(PyObject *f, double y0, double t0, double t1, double step
         }
         t = t + H;
         y = next;
-        if (append_point(points, t, y) < 0) goto fail;
+        if (push_point(&points, t, y) < 0) goto fail;
     }
-    return points;
+    return points_to_list(&points);
 fail:
-    Py_DECREF(points);
+    free(points.data);
     return NULL;
 }
 
@@ -609,12 +670,11 @@ static PyObject *adaptive_rk4(PyObject *self, PyObject *args) {
     PyObject *f;
     double y0, t0, t1, initial_step, tol = 1e-8;
     if (!PyArg_ParseTuple(args, "Odddd|d", &f, &y0, &t0, &t1, &initial_step, &tol)) return NULL;
-    PyObject *points = PyList_New(0);
-    if (points == NULL) return NULL;
+    Points points = {NULL, 0, 0};
     double h = fmax(fabs(initial_step), 1e-12) * signum(t1 - t0);
     double t = t0, y = y0;
-    if (append_point(points, t, y) < 0) goto fail;
-    if (!((t1 - t0) * signum(h) > 1e-14)) return points;
+    if (push_point(&points, t, y) < 0) goto fail;
+    if (!((t1 - t0) * signum(h) > 1e-14)) return points_to_list(&points);
     for (;;) {
         const double H = ((t + h) - t1) * signum(h) > 0.0 ? t1 - t : h;
         double k1, k2, k3, k4, m1, m2, m3, m4, p1, p2, p3, p4;
@@ -639,7 +699,7 @@ static PyObject *adaptive_rk4(PyObject *self, PyObject *args) {
         const double difference = y_two - y_full;
         const double err = fabs(difference);
         if (fabs(H) <= 1e-12 || err <= tol) {
-            if (append_point(points, t + H, y_two) < 0) goto fail;
+            if (push_point(&points, t + H, y_two) < 0) goto fail;
             t = t + H;
             y = y_two;
         }
@@ -653,10 +713,10 @@ static PyObject *adaptive_rk4(PyObject *self, PyObject *args) {
             factor = 0.9 * factor;
         }
         h = H * factor;
-        if (!((t1 - t) * signum(h) > 1e-14)) return points;
+        if (!((t1 - t) * signum(h) > 1e-14)) return points_to_list(&points);
     }
 fail:
-    Py_DECREF(points);
+    free(points.data);
     return NULL;
 }
 
@@ -884,14 +944,21 @@ static PyObject *empty_error(const char *message) {
     return NULL;
 }
 
-static double list_sum(PyObject *list) {
-    double sum = -0.0;
+/* First pass over values: checks every item and sums it. */
+static int checked_sum(PyObject *list, const char *name, double *sum) {
+    if (!PyList_CheckExact(list)) return not_list(name);
+    double s = -0.0;
     const Py_ssize_t n = PyList_GET_SIZE(list);
-    for (Py_ssize_t i = 0; i < n; ++i) sum = sum + item_value(list, i);
-    return sum;
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        double v;
+        if (get(list, i, &v, name) < 0) return -1;
+        s = s + v;
+    }
+    *sum = s;
+    return 0;
 }
 
-static double list_squared_deviations(PyObject *list, double m) {
+static double squared_deviations(PyObject *list, double m) {
     double ss = -0.0;
     const Py_ssize_t n = PyList_GET_SIZE(list);
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -902,35 +969,41 @@ static double list_squared_deviations(PyObject *list, double m) {
 }
 
 static PyObject *mean(PyObject *self, PyObject *values) {
-    if (check_floats(values, "values") < 0) return NULL;
+    double sum;
+    if (checked_sum(values, "values", &sum) < 0) return NULL;
     const Py_ssize_t n = PyList_GET_SIZE(values);
     if (n == 0) return empty_error("values must not be empty");
-    return PyFloat_FromDouble(list_sum(values) / (double)n);
+    return PyFloat_FromDouble(sum / (double)n);
 }
 
 static PyObject *variance(PyObject *self, PyObject *args) {
     PyObject *values;
     int sample = 0;
     if (!PyArg_ParseTuple(args, "O|p", &values, &sample)) return NULL;
-    if (check_floats(values, "values") < 0) return NULL;
+    double sum;
+    if (checked_sum(values, "values", &sum) < 0) return NULL;
     const Py_ssize_t n = PyList_GET_SIZE(values);
     if (n < sample + 1) return empty_error("not enough values for variance");
-    const double m = list_sum(values) / (double)n;
-    return PyFloat_FromDouble(list_squared_deviations(values, m) / (double)(n - sample));
+    const double m = sum / (double)n;
+    return PyFloat_FromDouble(squared_deviations(values, m) / (double)(n - sample));
 }
 
 static PyObject *summary(PyObject *self, PyObject *values) {
-    if (check_floats(values, "values") < 0) return NULL;
+    double sum;
+    if (checked_sum(values, "values", &sum) < 0) return NULL;
     const Py_ssize_t n = PyList_GET_SIZE(values);
     if (n == 0) return empty_error("values must not be empty");
-    const double m = list_sum(values) / (double)n;
-    const double var = list_squared_deviations(values, m) / (double)n;
-    double low = INFINITY, high = -INFINITY;
+    const double m = sum / (double)n;
+    /* The deviations pass also folds min and max; NaN fails both comparisons, so it is skipped. */
+    double ss = -0.0, low = INFINITY, high = -INFINITY;
     for (Py_ssize_t i = 0; i < n; ++i) {
         const double v = item_value(values, i);
-        low = fmin(low, v);
-        high = fmax(high, v);
+        const double d = v - m;
+        ss = ss + d * d;
+        if (v < low) low = v;
+        if (v > high) high = v;
     }
+    const double var = ss / (double)n;
     PyObject *dict = PyDict_New();
     if (dict == NULL) return NULL;
     if (set_count(dict, K_COUNT, (unsigned long long)n) < 0 || set_float(dict, K_MEAN, m) < 0 ||
@@ -944,7 +1017,8 @@ static PyObject *summary(PyObject *self, PyObject *values) {
 
 static int two_lists(PyObject *args, PyObject **left, PyObject **right) {
     if (!PyArg_ParseTuple(args, "OO", left, right)) return -1;
-    if (check_floats(*left, "left") < 0 || check_floats(*right, "right") < 0) return -1;
+    if (!PyList_CheckExact(*left)) return not_list("left");
+    if (!PyList_CheckExact(*right)) return not_list("right");
     if (PyList_GET_SIZE(*left) != PyList_GET_SIZE(*right)) {
         PyErr_SetString(PyExc_ValueError, "vector lengths must match");
         return -1;
@@ -957,16 +1031,21 @@ static PyObject *dot(PyObject *self, PyObject *args) {
     if (two_lists(args, &left, &right) < 0) return NULL;
     double sum = -0.0;
     const Py_ssize_t n = PyList_GET_SIZE(left);
-    for (Py_ssize_t i = 0; i < n; ++i) sum = sum + item_value(left, i) * item_value(right, i);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        double a, b;
+        if (get(left, i, &a, "left") < 0 || get(right, i, &b, "right") < 0) return NULL;
+        sum = sum + a * b;
+    }
     return PyFloat_FromDouble(sum);
 }
 
 static PyObject *norm(PyObject *self, PyObject *vector) {
-    if (check_floats(vector, "vector") < 0) return NULL;
+    if (!PyList_CheckExact(vector)) return not_list("vector"), NULL;
     double sum = -0.0;
     const Py_ssize_t n = PyList_GET_SIZE(vector);
     for (Py_ssize_t i = 0; i < n; ++i) {
-        const double v = item_value(vector, i);
+        double v;
+        if (get(vector, i, &v, "vector") < 0) return NULL;
         sum = sum + v * v;
     }
     return PyFloat_FromDouble(sqrt(sum));
@@ -979,15 +1058,16 @@ static PyObject *elementwise(PyObject *args, int subtract) {
     PyObject *out = PyList_New(n);
     if (out == NULL) return NULL;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        const double a = item_value(left, i), b = item_value(right, i);
+        double a, b;
+        if (get(left, i, &a, "left") < 0 || get(right, i, &b, "right") < 0) goto fail;
         PyObject *item = PyFloat_FromDouble(subtract ? a - b : a + b);
-        if (item == NULL) {
-            Py_DECREF(out);
-            return NULL;
-        }
+        if (item == NULL) goto fail;
         PyList_SET_ITEM(out, i, item);
     }
     return out;
+fail:
+    Py_DECREF(out);
+    return NULL;
 }
 
 static PyObject *add(PyObject *self, PyObject *args) { return elementwise(args, 0); }
@@ -997,25 +1077,27 @@ static PyObject *scale(PyObject *self, PyObject *args) {
     PyObject *vector;
     double factor;
     if (!PyArg_ParseTuple(args, "Od", &vector, &factor)) return NULL;
-    if (check_floats(vector, "vector") < 0) return NULL;
+    if (!PyList_CheckExact(vector)) return not_list("vector"), NULL;
     const Py_ssize_t n = PyList_GET_SIZE(vector);
     PyObject *out = PyList_New(n);
     if (out == NULL) return NULL;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject *item = PyFloat_FromDouble(factor * item_value(vector, i));
-        if (item == NULL) {
-            Py_DECREF(out);
-            return NULL;
-        }
+        double v;
+        if (get(vector, i, &v, "vector") < 0) goto fail;
+        PyObject *item = PyFloat_FromDouble(factor * v);
+        if (item == NULL) goto fail;
         PyList_SET_ITEM(out, i, item);
     }
     return out;
+fail:
+    Py_DECREF(out);
+    return NULL;
 }
 
 static PyObject *mat_vec(PyObject *self, PyObject *args) {
     PyObject *matrix, *vector;
     if (!PyArg_ParseTuple(args, "OO", &matrix, &vector)) return NULL;
-    if (!PyList_CheckExact(matrix)) return PyErr_Format(PyExc_TypeError, "floor: matrix must be a list");
+    if (!PyList_CheckExact(matrix)) return not_list("matrix"), NULL;
     Py_ssize_t n;
     double *v = read_floats(vector, "vector", &n);
     if (v == NULL) return NULL;
@@ -1024,13 +1106,20 @@ static PyObject *mat_vec(PyObject *self, PyObject *args) {
     if (out == NULL) goto fail;
     for (Py_ssize_t r = 0; r < rows; ++r) {
         PyObject *row = PyList_GET_ITEM(matrix, r);
-        if (check_floats(row, "row") < 0) goto fail;
+        if (!PyList_CheckExact(row)) {
+            not_list("row");
+            goto fail;
+        }
         if (PyList_GET_SIZE(row) != n) {
             PyErr_SetString(PyExc_ValueError, "vector lengths must match");
             goto fail;
         }
         double sum = -0.0;
-        for (Py_ssize_t i = 0; i < n; ++i) sum = sum + item_value(row, i) * v[i];
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            double a;
+            if (get(row, i, &a, "row") < 0) goto fail;
+            sum = sum + a * v[i];
+        }
         PyObject *item = PyFloat_FromDouble(sum);
         if (item == NULL) goto fail;
         PyList_SET_ITEM(out, r, item);
@@ -1043,33 +1132,10 @@ fail:
     return NULL;
 }
 
-static PyObject *solve(PyObject *self, PyObject *args) {
-    PyObject *matrix, *rhs;
-    if (!PyArg_ParseTuple(args, "OO", &matrix, &rhs)) return NULL;
-    if (!PyList_CheckExact(matrix)) return PyErr_Format(PyExc_TypeError, "floor: matrix must be a list");
-    Py_ssize_t n;
-    double *b = read_floats(rhs, "rhs", &n);
-    if (b == NULL) return NULL;
-    double *a = malloc(sizeof(double) * (size_t)(n * n > 0 ? n * n : 1));
+static PyObject *solve_arrays(double *a, double *b, Py_ssize_t n) {
     double *x = malloc(sizeof(double) * (size_t)(n > 0 ? n : 1));
+    if (x == NULL) return PyErr_NoMemory();
     PyObject *result = NULL;
-    if (a == NULL || x == NULL) {
-        PyErr_NoMemory();
-        goto done;
-    }
-    if (PyList_GET_SIZE(matrix) != n) {
-        PyErr_SetString(PyExc_ValueError, "matrix must be square and match rhs length");
-        goto done;
-    }
-    for (Py_ssize_t r = 0; r < n; ++r) {
-        PyObject *row = PyList_GET_ITEM(matrix, r);
-        if (check_floats(row, "row") < 0) goto done;
-        if (PyList_GET_SIZE(row) != n) {
-            PyErr_SetString(PyExc_ValueError, "matrix must be square and match rhs length");
-            goto done;
-        }
-        for (Py_ssize_t c = 0; c < n; ++c) a[r * n + c] = item_value(row, c);
-    }
     for (Py_ssize_t k = 0; k < n; ++k) {
         Py_ssize_t p = k;
         for (Py_ssize_t i = k + 1; i < n; ++i)
@@ -1101,9 +1167,44 @@ static PyObject *solve(PyObject *self, PyObject *args) {
     }
     result = float_list(x, n);
 done:
+    free(x);
+    return result;
+}
+
+static PyObject *solve(PyObject *self, PyObject *args) {
+    PyObject *matrix, *rhs;
+    if (!PyArg_ParseTuple(args, "OO", &matrix, &rhs)) return NULL;
+    if (!PyList_CheckExact(matrix)) return not_list("matrix"), NULL;
+    Py_ssize_t n;
+    double *b = read_floats(rhs, "rhs", &n);
+    if (b == NULL) return NULL;
+    double *a = malloc(sizeof(double) * (size_t)(n * n > 0 ? n * n : 1));
+    PyObject *result = NULL;
+    if (a == NULL) {
+        PyErr_NoMemory();
+        goto done;
+    }
+    if (PyList_GET_SIZE(matrix) != n) {
+        PyErr_SetString(PyExc_ValueError, "matrix must be square and match rhs length");
+        goto done;
+    }
+    for (Py_ssize_t r = 0; r < n; ++r) {
+        PyObject *row = PyList_GET_ITEM(matrix, r);
+        if (!PyList_CheckExact(row)) {
+            not_list("row");
+            goto done;
+        }
+        if (PyList_GET_SIZE(row) != n) {
+            PyErr_SetString(PyExc_ValueError, "matrix must be square and match rhs length");
+            goto done;
+        }
+        for (Py_ssize_t c = 0; c < n; ++c)
+            if (get(row, c, &a[r * n + c], "row") < 0) goto done;
+    }
+    result = solve_arrays(a, b, n);
+done:
     free(a);
     free(b);
-    free(x);
     return result;
 }
 
@@ -1141,35 +1242,38 @@ static PyObject *moving_average(PyObject *self, PyObject *args) {
     PyObject *values;
     Py_ssize_t window;
     if (!PyArg_ParseTuple(args, "On", &values, &window)) return NULL;
-    if (check_floats(values, "values") < 0) return NULL;
+    if (!PyList_CheckExact(values)) return not_list("values"), NULL;
     const Py_ssize_t n = PyList_GET_SIZE(values);
     if (n == 0 || window <= 0) return empty_error("window and values must be nonempty");
     PyObject *out = PyList_New(n);
     if (out == NULL) return NULL;
     double s = 0.0;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        s = s + item_value(values, i);
-        if (i >= window) s = s - item_value(values, i - window);
+        double v;
+        if (get(values, i, &v, "values") < 0) goto fail;
+        s = s + v;
+        if (i >= window) s = s - item_value(values, i - window); /* checked when it came in */
         const double c = (double)(i + 1 < window ? i + 1 : window);
         PyObject *item = PyFloat_FromDouble(s / c);
-        if (item == NULL) {
-            Py_DECREF(out);
-            return NULL;
-        }
+        if (item == NULL) goto fail;
         PyList_SET_ITEM(out, i, item);
     }
     return out;
+fail:
+    Py_DECREF(out);
+    return NULL;
 }
 
 static PyObject *normalize(PyObject *self, PyObject *values) {
-    if (check_floats(values, "values") < 0) return NULL;
+    if (!PyList_CheckExact(values)) return not_list("values"), NULL;
     const Py_ssize_t n = PyList_GET_SIZE(values);
     if (n == 0) return empty_error("values must be nonempty");
     double low = INFINITY, high = -INFINITY;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        const double v = item_value(values, i);
-        low = fmin(low, v);
-        high = fmax(high, v);
+        double v;
+        if (get(values, i, &v, "values") < 0) return NULL;
+        if (v < low) low = v;
+        if (v > high) high = v;
     }
     const double range = high - low;
     const int flat = fabs(range) < 2.220446049250313e-16;
@@ -1190,9 +1294,13 @@ static PyObject *polyval(PyObject *self, PyObject *args) {
     PyObject *coefficients;
     double x;
     if (!PyArg_ParseTuple(args, "Od", &coefficients, &x)) return NULL;
-    if (check_floats(coefficients, "coefficients") < 0) return NULL;
+    if (!PyList_CheckExact(coefficients)) return not_list("coefficients"), NULL;
     double p = 0.0;
-    for (Py_ssize_t i = PyList_GET_SIZE(coefficients) - 1; i >= 0; --i) p = x * p + item_value(coefficients, i);
+    for (Py_ssize_t i = PyList_GET_SIZE(coefficients) - 1; i >= 0; --i) {
+        double c;
+        if (get(coefficients, i, &c, "coefficients") < 0) return NULL;
+        p = x * p + c;
+    }
     return PyFloat_FromDouble(p);
 }
 
@@ -1200,21 +1308,33 @@ static PyObject *linear_interpolate(PyObject *self, PyObject *args) {
     PyObject *xs, *ys;
     double query;
     if (!PyArg_ParseTuple(args, "OOd", &xs, &ys, &query)) return NULL;
-    if (check_floats(xs, "x") < 0 || check_floats(ys, "y") < 0) return NULL;
+    if (!PyList_CheckExact(xs)) return not_list("x"), NULL;
+    if (!PyList_CheckExact(ys)) return not_list("y"), NULL;
     const Py_ssize_t n = PyList_GET_SIZE(xs);
     if (n < 2 || n != PyList_GET_SIZE(ys)) return empty_error("x and y must have matching length of at least two");
-    for (Py_ssize_t i = 0; i + 1 < n; ++i)
-        if (item_value(xs, i + 1) <= item_value(xs, i)) return empty_error("x values must be strictly increasing");
+    /* The validation pass checks every x; y is read only where it is used. */
+    double previous;
+    if (get(xs, 0, &previous, "x") < 0) return NULL;
+    for (Py_ssize_t i = 1; i < n; ++i) {
+        double next;
+        if (get(xs, i, &next, "x") < 0) return NULL;
+        if (next <= previous) return empty_error("x values must be strictly increasing");
+        previous = next;
+    }
     if (query < item_value(xs, 0) || query > item_value(xs, n - 1))
         return empty_error("query is outside interpolation range");
     for (Py_ssize_t i = 1; i < n; ++i) {
         const double a = item_value(xs, i - 1), b = item_value(xs, i);
         if (a <= query && query <= b) {
+            double y0, y1;
+            if (get(ys, i - 1, &y0, "y") < 0 || get(ys, i, &y1, "y") < 0) return NULL;
             const double t = (query - a) / (b - a);
-            return PyFloat_FromDouble((1 - t) * item_value(ys, i - 1) + t * item_value(ys, i));
+            return PyFloat_FromDouble((1 - t) * y0 + t * y1);
         }
     }
-    return PyFloat_FromDouble(item_value(ys, n - 1));
+    double last;
+    if (get(ys, n - 1, &last, "y") < 0) return NULL;
+    return PyFloat_FromDouble(last);
 }
 
 static PyObject *linspace(PyObject *self, PyObject *args) {
@@ -1245,42 +1365,46 @@ static inline double integer_power(double x, unsigned long long e) {
 }
 
 static PyObject *polynomial_regression(PyObject *self, PyObject *args) {
-    PyObject *xs, *ys;
+    PyObject *x_list, *y_list;
     Py_ssize_t degree;
-    if (!PyArg_ParseTuple(args, "OOn", &xs, &ys, &degree)) return NULL;
-    if (check_floats(xs, "x") < 0 || check_floats(ys, "y") < 0) return NULL;
-    const Py_ssize_t n = PyList_GET_SIZE(xs);
-    if (n != PyList_GET_SIZE(ys) || n <= degree) return empty_error("not enough data for requested polynomial degree");
+    if (!PyArg_ParseTuple(args, "OOn", &x_list, &y_list, &degree)) return NULL;
+    Py_ssize_t n, ny;
+    double *xs = read_floats(x_list, "x", &n);
+    if (xs == NULL) return NULL;
+    double *ys = read_floats(y_list, "y", &ny);
+    if (ys == NULL) {
+        free(xs);
+        return NULL;
+    }
+    PyObject *result = NULL;
+    double *a = NULL, *b = NULL;
+    if (n != ny || n <= degree) {
+        PyErr_SetString(PyExc_ValueError, "not enough data for requested polynomial degree");
+        goto done;
+    }
     const Py_ssize_t k = degree + 1;
-    PyObject *matrix = PyList_New(k), *rhs = PyList_New(k), *result = NULL;
-    if (matrix == NULL || rhs == NULL) goto done;
+    a = malloc(sizeof(double) * (size_t)(k * k));
+    b = malloc(sizeof(double) * (size_t)k);
+    if (a == NULL || b == NULL) {
+        PyErr_NoMemory();
+        goto done;
+    }
     for (Py_ssize_t r = 0; r < k; ++r) {
-        PyObject *row = PyList_New(k);
-        if (row == NULL) goto done;
-        PyList_SET_ITEM(matrix, r, row);
         for (Py_ssize_t c = 0; c < k; ++c) {
             double sum = -0.0;
-            for (Py_ssize_t i = 0; i < n; ++i) sum = sum + integer_power(item_value(xs, i), (unsigned long long)(r + c));
-            PyObject *item = PyFloat_FromDouble(sum);
-            if (item == NULL) goto done;
-            PyList_SET_ITEM(row, c, item);
+            for (Py_ssize_t i = 0; i < n; ++i) sum = sum + integer_power(xs[i], (unsigned long long)(r + c));
+            a[r * k + c] = sum;
         }
         double sum = -0.0;
-        for (Py_ssize_t i = 0; i < n; ++i)
-            sum = sum + item_value(ys, i) * integer_power(item_value(xs, i), (unsigned long long)r);
-        PyObject *item = PyFloat_FromDouble(sum);
-        if (item == NULL) goto done;
-        PyList_SET_ITEM(rhs, r, item);
+        for (Py_ssize_t i = 0; i < n; ++i) sum = sum + ys[i] * integer_power(xs[i], (unsigned long long)r);
+        b[r] = sum;
     }
-    {
-        PyObject *solve_args = PyTuple_Pack(2, matrix, rhs);
-        if (solve_args == NULL) goto done;
-        result = solve(NULL, solve_args);
-        Py_DECREF(solve_args);
-    }
+    result = solve_arrays(a, b, k);
 done:
-    Py_XDECREF(matrix);
-    Py_XDECREF(rhs);
+    free(a);
+    free(b);
+    free(xs);
+    free(ys);
     return result;
 }
 
@@ -1371,8 +1495,8 @@ static PyMethodDef methods[] = {
     {"newton", newton, METH_VARARGS, NULL},
     {"halley", halley, METH_VARARGS, NULL},
     {"newton_animation_data", newton_animation_data, METH_VARARGS, NULL},
-    {"tangent", tangent, METH_VARARGS, NULL},
-    {"gradient", gradient, METH_VARARGS, NULL},
+    {"tangent", (PyCFunction)(void (*)(void))tangent, METH_FASTCALL, NULL},
+    {"gradient", (PyCFunction)(void (*)(void))gradient, METH_FASTCALL, NULL},
     {"tanh_sinh", tanh_sinh, METH_VARARGS, NULL},
     {"tan_sinh", tan_sinh, METH_VARARGS, NULL},
     {"quad_inf", quad_inf, METH_VARARGS, NULL},
