@@ -1,7 +1,8 @@
 """Memory of one call, and allocations per callback evaluation.
 
-Peak memory: for each workload and contender, two figures beside the input and
-result sizes (deep sizes of the Python objects):
+Peak memory: each workload and contender runs in a fresh interpreter (so
+memory freed earlier cannot be reused unseen), which reports two figures
+beside the input and result sizes (deep sizes of the Python objects):
 
 - python peak: the peak of the interpreter's own heap during the call, above
   what was live before it (tracemalloc). Native buffers (malloc, operator new)
@@ -9,8 +10,7 @@ result sizes (deep sizes of the Python objects):
 - rss peak: growth of the process's resident high-water mark during the call
   (the mark is reset through /proc/self/clear_refs after trimming the malloc
   heap), which sees everything the call touches, native buffers included, to
-  page granularity. Memory freed earlier and reused does not show, so this is
-  a lower bound.
+  page granularity.
 
 Both are compared with the result's size: memory beyond it is what the call
 holds transiently (copies of the input, intermediate records).

@@ -163,9 +163,9 @@ def memory_tables(footprints: list[Footprint], allocation_rows: list[Allocations
     lines = ["## Memory of one call", ""]
     if footprints:
         lines += [
-            "python peak: tracemalloc peak above the heap before the call (interpreter allocations only); "
-            "rss peak: growth of the resident high-water mark (everything, native buffers included, page "
-            "granular, a lower bound).",
+            "Each row in a fresh interpreter. python peak: tracemalloc peak above the heap before the call "
+            "(interpreter allocations only); rss peak: growth of the resident high-water mark (everything, "
+            "native buffers included, page granular). Input sizes count the lists and their floats.",
             "",
             "| workload | contender | input | result | python peak | python peak - result | rss peak | "
             "rss peak - result |",
