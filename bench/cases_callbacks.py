@@ -277,10 +277,15 @@ def cases(ctx: Context) -> list[Case]:
             lambda f=f: vx.stationary_newton(f, 1.0, -1.0, K6),
             with_counter(lambda g: fl.stationary_newton(g, 1.0, -1.0, K6), f),
             lambda n, f=f: fl.evals_scalar(f, 1.0, n), None, lambda r: 0))
-    if ctx.has("gauss_newton"):
-        out.append(_gauss_newton_case(ctx))
-    else:
-        out.append(Case("callbacks", "gauss_newton lambda v: v, 2 unknowns", ("gauss_newton",), lambda: []))
+    def identity(v):
+        return v
+
+    out.append(_case(
+        ctx, "gauss_newton", f"lambda v: v, 2 unknowns, {K6} iterations (tol=-1)",
+        lambda: vx.gauss_newton(identity, [1.0, 2.0], -1.0, K6),
+        with_counter(lambda g: fl.gauss_newton(g, [1.0, 2.0], -1.0, K6), identity),
+        lambda n: fl.evals_vector_vector(identity, [1.0, 2.0], n), None, lambda r: 0,
+        note="evals: list -> list; result: one history dict with two 2-float lists per iteration"))
 
     # Plotting data and sampling.
     GRID = 100000
@@ -301,25 +306,3 @@ def cases(ctx: Context) -> list[Case]:
         with_counter(lambda g: fl.ode_direction_field(g, (0.0, 1.0), (0.0, 1.0), 317, 317), ident2),
         lambda m: fl.evals_scalar2(ident2, 0.5, 1.0, m), "field", len))
     return out
-
-
-def _gauss_newton_case(ctx: Context) -> Case:
-    """Residuals r(v) = v from [1, 2] with tol=-1: 6 evaluations per iteration.
-    The floor here is the evaluation loop alone (the solve is 2x2)."""
-    vx, fl = ctx.vx, ctx.fl
-    k = 16667
-
-    def identity(v):
-        return v
-
-    evaluations, _ = count_calls(lambda g: vx.gauss_newton(g, [1.0, 2.0], -1.0, k), identity)
-
-    def setup():
-        return [
-            Contender("vexari", lambda: vx.gauss_newton(identity, [1.0, 2.0], -1.0, k), evaluations=evaluations),
-            Contender("floor evals", lambda: fl.evals_vector_vector(identity, [1.0, 2.0], evaluations),
-                      canon=lambda r: None, note="list -> list evaluations only", evaluations=evaluations),
-        ]
-
-    return Case("callbacks", f"gauss_newton lambda v: v, 2 unknowns, {k} iterations", ("gauss_newton",), setup,
-                evaluations=evaluations, reference="floor evals")

@@ -30,6 +30,7 @@ import ctypes
 import gc
 import json
 import math
+import os
 import random
 import subprocess
 import sys
@@ -142,17 +143,34 @@ class Allocations:
     raw: int
     mem: int
     obj: int
+    native: int | None  # malloc-family calls, None where the counter could not be preloaded
     leak_per_call: float
 
     @property
     def per_evaluation(self) -> float:
         return (self.raw + self.mem + self.obj) / self.evaluations
 
+    @property
+    def native_per_evaluation(self) -> float | None:
+        return None if self.native is None else self.native / self.evaluations
 
-def allocations(ctx: Context, workload: str, contender: str, evaluations: int, call: Callable[[], Any]) -> Allocations:
+
+def _count(fl, call: Callable[[], Any]) -> dict[str, Any]:
+    """In the preloaded child: allocator calls of one warm call, and the leak check."""
     call()  # warm: free lists and caches filled as in steady use
     gc.collect()
-    _, raw, _, mem, _, obj, _ = ctx.fl.count_allocations(call)
+    _, raw, _, mem, _, obj, _ = fl.count_allocations(call)
+    native = None
+    try:
+        library = ctypes.CDLL(None)
+        library.malloc_count_stop.restype = ctypes.c_ulonglong
+        gc.collect()
+        library.malloc_count_start()
+        result = call()
+        native = int(library.malloc_count_stop())
+        del result
+    except AttributeError:  # the counter is not preloaded
+        pass
     gc.collect()
     tracemalloc.start()
     call()
@@ -163,7 +181,64 @@ def allocations(ctx: Context, workload: str, contender: str, evaluations: int, c
     gc.collect()
     end, _ = tracemalloc.get_traced_memory()
     tracemalloc.stop()
-    return Allocations(workload, contender, evaluations, raw, mem, obj, (end - start) / 5)
+    return {"raw": raw, "mem": mem, "obj": obj, "native": native, "leak_per_call": (end - start) / 5}
+
+
+def allocations(workload: str) -> list[Allocations]:
+    from floor import build as floor_build
+
+    environment = dict(os.environ)
+    try:
+        environment["LD_PRELOAD"] = str(floor_build.malloc_counter())
+    except (OSError, subprocess.CalledProcessError):
+        pass
+    command = [sys.executable, str(Path(__file__).resolve()), "--allocations", workload]
+    done = subprocess.run(command, capture_output=True, text=True, check=False, env=environment)
+    if done.returncode != 0:
+        raise RuntimeError(f"allocation child failed: {done.stderr.strip().splitlines()[-1:]}")
+    return [Allocations(**row) for row in json.loads(done.stdout)]
+
+
+def allocation_workloads(vx, fl):
+    """(label, needed function, {contender: call}, counted run, callable) for the allocation table."""
+
+    def ident(x):
+        return x
+
+    def ident2(t, y):
+        return y
+
+    def first(v):
+        return v[0]
+
+    def identity(v):
+        return v
+
+    start = [1.0, 2.0, 3.0, 4.0]
+    return [
+        ("tanh_sinh lambda x: x, levels 3-12", "tanh_sinh",
+         {"vexari": lambda: vx.tanh_sinh(ident, 0.0, 1.0, -1.0, 12),
+          "floor": lambda: fl.tanh_sinh(ident, 0.0, 1.0, -1.0, 12)},
+         lambda g: fl.tanh_sinh(g, 0.0, 1.0, -1.0, 12), ident),
+        ("newton lambda x: x, 33334 iterations", "newton",
+         {"vexari": lambda: vx.newton(ident, 1.0, -1.0, 33334), "floor": lambda: fl.newton(ident, 1.0, -1.0, 33334)},
+         lambda g: fl.newton(g, 1.0, -1.0, 33334), ident),
+        ("rk4 lambda t, y: y, 25000 steps", "rk4",
+         {"vexari": lambda: vx.rk4(ident2, 1.0, 0.0, 1.0, 4e-5), "floor": lambda: fl.rk4(ident2, 1.0, 0.0, 1.0, 4e-5)},
+         lambda g: fl.rk4(g, 1.0, 0.0, 1.0, 4e-5), ident2),
+        ("tangent_minimize lambda x: x, 33334 iterations", "tangent_minimize",
+         {"vexari": lambda: vx.tangent_minimize(ident, 1.0, 0.01, -1.0, 33334),
+          "floor": lambda: fl.tangent_minimize(ident, 1.0, 0.01, -1.0, 33334)},
+         lambda g: fl.tangent_minimize(g, 1.0, 0.01, -1.0, 33334), ident),
+        ("gradient_descent lambda v: v[0], 4 coordinates, 11112 iterations", "gradient_descent",
+         {"vexari": lambda: vx.gradient_descent(first, start, 0.01, -1.0, 11112),
+          "floor": lambda: fl.gradient_descent(first, start, 0.01, -1.0, 11112)},
+         lambda g: fl.gradient_descent(g, start, 0.01, -1.0, 11112), first),
+        ("gauss_newton lambda v: v, 2 unknowns, 16667 iterations", "gauss_newton",
+         {"vexari": lambda: vx.gauss_newton(identity, [1.0, 2.0], -1.0, 16667),
+          "floor": lambda: fl.gauss_newton(identity, [1.0, 2.0], -1.0, 16667)},
+         lambda g: fl.gauss_newton(g, [1.0, 2.0], -1.0, 16667), identity),
+    ]
 
 
 def _values(n: int, seed: int) -> list[float]:
@@ -223,45 +298,12 @@ def run(ctx: Context) -> tuple[list[Footprint], list[Allocations], list[str]]:
         for name in contenders:
             footprints.append(footprint(label, name, n))
 
-    def ident(x):
-        return x
-
-    def ident2(t, y):
-        return y
-
-    def first(v):
-        return v[0]
-
-    def identity(v):
-        return v
-
     allocation_rows: list[Allocations] = []
-    checks = [
-        ("tanh_sinh lambda x: x, levels 3-12", "tanh_sinh", lambda: vx.tanh_sinh(ident, 0.0, 1.0, -1.0, 12),
-         lambda: fl.tanh_sinh(ident, 0.0, 1.0, -1.0, 12), lambda g: fl.tanh_sinh(g, 0.0, 1.0, -1.0, 12), ident),
-        ("newton lambda x: x, 33334 iterations", "newton", lambda: vx.newton(ident, 1.0, -1.0, 33334),
-         lambda: fl.newton(ident, 1.0, -1.0, 33334), lambda g: fl.newton(g, 1.0, -1.0, 33334), ident),
-        ("rk4 lambda t, y: y, 25000 steps", "rk4", lambda: vx.rk4(ident2, 1.0, 0.0, 1.0, 4e-5),
-         lambda: fl.rk4(ident2, 1.0, 0.0, 1.0, 4e-5), lambda g: fl.rk4(g, 1.0, 0.0, 1.0, 4e-5), ident2),
-        ("gradient_descent lambda v: v[0], 4 coordinates, 11112 iterations", "gradient_descent",
-         lambda: vx.gradient_descent(first, [1.0, 2.0, 3.0, 4.0], 0.01, -1.0, 11112),
-         lambda: fl.gradient_descent(first, [1.0, 2.0, 3.0, 4.0], 0.01, -1.0, 11112),
-         lambda g: fl.gradient_descent(g, [1.0, 2.0, 3.0, 4.0], 0.01, -1.0, 11112), first),
-    ]
-    for label, function, run_vx, run_fl, counted, f in checks:
+    for label, function, _, _, _ in allocation_workloads(vx, fl):
         if not ctx.has(function):
             skipped.append(f"allocations {label}: not available")
             continue
-        evaluations, _ = count_calls(counted, f)
-        allocation_rows.append(allocations(ctx, label, "vexari", evaluations, run_vx))
-        allocation_rows.append(allocations(ctx, label, "floor", evaluations, run_fl))
-    if ctx.has("gauss_newton"):
-        evaluations, _ = count_calls(lambda g: vx.gauss_newton(g, [1.0, 2.0], -1.0, 16667), identity)
-        allocation_rows.append(allocations(
-            ctx, "gauss_newton lambda v: v, 2 unknowns, 16667 iterations", "vexari", evaluations,
-            lambda: vx.gauss_newton(identity, [1.0, 2.0], -1.0, 16667)))
-    else:
-        skipped.append("allocations gauss_newton: not available")
+        allocation_rows.extend(allocations(label))
     return footprints, allocation_rows, skipped
 
 
@@ -294,5 +336,25 @@ def _child(workload: str, contender: str, n: int) -> None:
     raise SystemExit(f"unknown workload {workload}")
 
 
+def _allocation_child(workload: str) -> None:
+    sys.path.insert(0, str(Path(__file__).resolve().parent))
+    from floor import build as floor_build
+
+    sys.path.insert(0, str(floor_build.build()))
+    import _floor
+    import vexari
+
+    for label, _, contenders, counted, function in allocation_workloads(vexari, _floor):
+        if label == workload:
+            evaluations, _ = count_calls(counted, function)
+            rows = [dict(workload=label, contender=name, evaluations=evaluations, **_count(_floor, call))
+                    for name, call in contenders.items()]
+            print(json.dumps(rows))
+            return
+    raise SystemExit(f"unknown workload {workload}")
+
+
 if __name__ == "__main__" and len(sys.argv) == 5 and sys.argv[1] == "--child":
     _child(sys.argv[2], sys.argv[3], int(sys.argv[4]))
+elif __name__ == "__main__" and len(sys.argv) == 3 and sys.argv[1] == "--allocations":
+    _allocation_child(sys.argv[2])

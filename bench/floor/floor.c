@@ -242,6 +242,8 @@ static double *read_floats(PyObject *list, const char *name, Py_ssize_t *n) {
     return values;
 }
 
+static int solve_raw(double *a, double *b, Py_ssize_t n, double *x);
+
 static inline double signum(double x) { return isnan(x) ? NAN : copysign(1.0, x); }
 
 /* ---- pure evaluation loops ----------------------------------------------- */
@@ -857,6 +859,141 @@ static PyObject *stationary_newton(PyObject *self, PyObject *args) {
     return optimize_result(&root, 1, value, converged, k, history);
 }
 
+/* f(list(x with x[moved] = replacement)) read as residuals into out (m of them;
+ * *m < 0 on the first call: the length is taken from it). */
+static int call_residuals(PyObject *f, const double *x, Py_ssize_t n, Py_ssize_t moved, double replacement,
+                          double **out, Py_ssize_t *m) {
+    PyObject *list = PyList_New(n);
+    if (list == NULL) return -1;
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject *item = PyFloat_FromDouble(i == moved ? replacement : x[i]);
+        if (item == NULL) {
+            Py_DECREF(list);
+            return -1;
+        }
+        PyList_SET_ITEM(list, i, item);
+    }
+    PyObject *arguments[2] = {NULL, list};
+    PyObject *result = PyObject_Vectorcall(f, arguments + 1, 1 | PY_VECTORCALL_ARGUMENTS_OFFSET, NULL);
+    Py_DECREF(list);
+    if (result == NULL) return -1;
+    PyObject *fast = PySequence_Fast(result, "floor: residuals must be a sequence");
+    Py_DECREF(result);
+    if (fast == NULL) return -1;
+    const Py_ssize_t size = PySequence_Fast_GET_SIZE(fast);
+    if (*m < 0) {
+        *m = size;
+        *out = malloc(sizeof(double) * (size_t)(size > 0 ? size : 1));
+        if (*out == NULL) {
+            Py_DECREF(fast);
+            PyErr_NoMemory();
+            return -1;
+        }
+    } else if (size != *m) {
+        Py_DECREF(fast);
+        PyErr_SetString(PyExc_ValueError, "floor: residual length changed");
+        return -1;
+    }
+    PyObject **items = PySequence_Fast_ITEMS(fast);
+    for (Py_ssize_t i = 0; i < size; ++i) {
+        double v = PyFloat_CheckExact(items[i]) ? PyFloat_AS_DOUBLE(items[i]) : PyFloat_AsDouble(items[i]);
+        if (v == -1.0 && PyErr_Occurred()) {
+            Py_DECREF(fast);
+            return -1;
+        }
+        (*out)[i] = v;
+    }
+    Py_DECREF(fast);
+    return 0;
+}
+
+static double half_squares(const double *r, Py_ssize_t m) {
+    double sum = -0.0;
+    for (Py_ssize_t i = 0; i < m; ++i) sum = sum + r[i] * r[i];
+    return sum * 0.5;
+}
+
+static PyObject *gauss_newton(PyObject *self, PyObject *args) {
+    PyObject *f, *start;
+    double tol = 1e-8;
+    unsigned long long max_iter = 100;
+    if (!PyArg_ParseTuple(args, "OO|dK", &f, &start, &tol, &max_iter)) return NULL;
+    Py_ssize_t n;
+    double *x = read_floats(start, "start", &n);
+    if (x == NULL) return NULL;
+    Py_ssize_t m = -1;
+    double *r = NULL, *fp = NULL, *fm = NULL, *jac = NULL, *base = NULL;
+    const size_t nn = (size_t)(n > 0 ? n : 1);
+    double *a = malloc(sizeof(double) * nn * nn), *b = malloc(sizeof(double) * nn), *delta = malloc(sizeof(double) * nn);
+    PyObject *history = PyList_New(0), *result = NULL;
+    if (a == NULL || b == NULL || delta == NULL || history == NULL) {
+        if (history != NULL) PyErr_NoMemory();
+        goto done;
+    }
+    double v;
+    unsigned long long k = 0;
+    for (; k < max_iter; ++k) {
+        if (call_residuals(f, x, n, -1, 0.0, &r, &m) < 0) goto done;
+        v = half_squares(r, m);
+        Py_ssize_t m_base = m;
+        /* the Jacobian's own first evaluation: only its length is used */
+        if (base == NULL) {
+            Py_ssize_t unset = -1;
+            if (call_residuals(f, x, n, -1, 0.0, &base, &unset) < 0) goto done;
+            m_base = unset;
+            fp = malloc(sizeof(double) * (size_t)(m_base > 0 ? m_base : 1));
+            fm = malloc(sizeof(double) * (size_t)(m_base > 0 ? m_base : 1));
+            jac = malloc(sizeof(double) * (size_t)(m_base > 0 ? m_base : 1) * nn);
+            if (fp == NULL || fm == NULL || jac == NULL) {
+                PyErr_NoMemory();
+                goto done;
+            }
+        } else if (call_residuals(f, x, n, -1, 0.0, &base, &m_base) < 0) {
+            goto done;
+        }
+        for (Py_ssize_t j = 0; j < n; ++j) {
+            Py_ssize_t mp = m_base, mm = m_base;
+            if (call_residuals(f, x, n, j, x[j] + 1e-6, &fp, &mp) < 0) goto done;
+            if (call_residuals(f, x, n, j, x[j] + (-1e-6), &fm, &mm) < 0) goto done;
+            for (Py_ssize_t i = 0; i < m_base; ++i) jac[i * n + j] = (fp[i] - fm[i]) / 2e-6;
+        }
+        for (Py_ssize_t i = 0; i < n * n; ++i) a[i] = 0.0;
+        for (Py_ssize_t i = 0; i < n; ++i) b[i] = 0.0;
+        for (Py_ssize_t i = 0; i < m_base; ++i) {
+            for (Py_ssize_t p = 0; p < n; ++p) {
+                b[p] = b[p] - jac[i * n + p] * r[i];
+                for (Py_ssize_t c = 0; c < n; ++c) a[p * n + c] = a[p * n + c] + jac[i * n + p] * jac[i * n + c];
+            }
+        }
+        if (solve_raw(a, b, n, delta) < 0) goto done;
+        if (append_steal(history, optimize_step(k, x, v, delta, n)) < 0) goto done;
+        double sum = -0.0;
+        for (Py_ssize_t i = 0; i < n; ++i) sum = sum + delta[i] * delta[i];
+        if (sqrt(sum) <= tol) {
+            result = optimize_result(x, n, v, 1, k + 1, history);
+            history = NULL;
+            goto done;
+        }
+        for (Py_ssize_t i = 0; i < n; ++i) x[i] = delta[i] + x[i];
+    }
+    if (call_residuals(f, x, n, -1, 0.0, &r, &m) < 0) goto done;
+    v = half_squares(r, m);
+    result = optimize_result(x, n, v, 0, max_iter, history);
+    history = NULL;
+done:
+    Py_XDECREF(history);
+    free(x);
+    free(r);
+    free(fp);
+    free(fm);
+    free(jac);
+    free(base);
+    free(a);
+    free(b);
+    free(delta);
+    return result;
+}
+
 /* ---- plotting data ---------------------------------------------------------- */
 
 static PyObject *tangent_lines(PyObject *self, PyObject *args) {
@@ -1132,17 +1269,15 @@ fail:
     return NULL;
 }
 
-static PyObject *solve_arrays(double *a, double *b, Py_ssize_t n) {
-    double *x = malloc(sizeof(double) * (size_t)(n > 0 ? n : 1));
-    if (x == NULL) return PyErr_NoMemory();
-    PyObject *result = NULL;
+/* Gaussian elimination with partial pivoting in place; x receives the solution. */
+static int solve_raw(double *a, double *b, Py_ssize_t n, double *x) {
     for (Py_ssize_t k = 0; k < n; ++k) {
         Py_ssize_t p = k;
         for (Py_ssize_t i = k + 1; i < n; ++i)
             if (fabs(a[i * n + k]) > fabs(a[p * n + k])) p = i;
         if (fabs(a[p * n + k]) < 1e-14) {
             PyErr_SetString(PyExc_ValueError, "matrix is singular");
-            goto done;
+            return -1;
         }
         if (p != k) {
             for (Py_ssize_t c = 0; c < n; ++c) {
@@ -1165,8 +1300,13 @@ static PyObject *solve_arrays(double *a, double *b, Py_ssize_t n) {
         for (Py_ssize_t j = i + 1; j < n; ++j) s = s - a[i * n + j] * x[j];
         x[i] = s / a[i * n + i];
     }
-    result = float_list(x, n);
-done:
+    return 0;
+}
+
+static PyObject *solve_arrays(double *a, double *b, Py_ssize_t n) {
+    double *x = malloc(sizeof(double) * (size_t)(n > 0 ? n : 1));
+    if (x == NULL) return PyErr_NoMemory();
+    PyObject *result = solve_raw(a, b, n, x) == 0 ? float_list(x, n) : NULL;
     free(x);
     return result;
 }
@@ -1507,6 +1647,7 @@ static PyMethodDef methods[] = {
     {"gradient_descent", gradient_descent, METH_VARARGS, NULL},
     {"tangent_minimize", tangent_minimize, METH_VARARGS, NULL},
     {"stationary_newton", stationary_newton, METH_VARARGS, NULL},
+    {"gauss_newton", gauss_newton, METH_VARARGS, NULL},
     {"tangent_lines", tangent_lines, METH_VARARGS, NULL},
     {"ode_direction_field", ode_direction_field, METH_VARARGS, NULL},
     {"sample_grid", sample_grid, METH_VARARGS, NULL},
