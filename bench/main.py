@@ -61,6 +61,8 @@ def parse_arguments(argv: list[str]) -> argparse.Namespace:
 
 def versions() -> dict[str, str]:
     found = {"Python": sys.version.split()[0], "vexari": getattr(vexari, "__version__", "?")}
+    if os.environ.get("VEXARI_BENCH_SOURCE"):
+        found["vexari"] += f" ({os.environ['VEXARI_BENCH_SOURCE']})"
     found["BLAS threads"] = os.environ.get("OPENBLAS_NUM_THREADS", "default")
     for package in ("numpy", "scipy", "mpmath"):
         try:
@@ -78,6 +80,7 @@ def main(argv: list[str]) -> int:
     context = Context(vexari, _floor, arguments.quick)
     words = [w.strip() for w in arguments.only.split(",") if w.strip()]
 
+    load_at_start = os.getloadavg()
     started = time.perf_counter()
     results: dict[str, list[CaseResult]] = {}
     for group, module in GROUPS.items():
@@ -109,7 +112,7 @@ def main(argv: list[str]) -> int:
     everything = [r for group in results.values() for r in group]
     available = sum(1 for name in getattr(vexari, "__all__", []) if name != "__version__")
     lines = report.header(versions(), "quick" if arguments.quick else "full", settings, available,
-                          time.perf_counter() - started)
+                          time.perf_counter() - started, (load_at_start, os.getloadavg()))
     lines += report.gaps(everything, allocation_rows)
     lines += report.callback_summary(results["callbacks"])
     lines += report.detail("Callbacks: all contenders", results["callbacks"])

@@ -29,6 +29,13 @@ def ratio(value: float, reference: float) -> str:
     return f"{value / reference:.2f}x"
 
 
+def spread(measured: Measured) -> str:
+    """Slowest over fastest sample: how much the rounds disagreed."""
+    if len(measured.samples) < 2 or min(measured.samples) <= 0:
+        return ""
+    return f"{max(measured.samples) / min(measured.samples):.2f}"
+
+
 def per_eval(measured: Measured) -> str:
     if not measured.evaluations:
         return ""
@@ -50,7 +57,8 @@ def _by_name(result: CaseResult) -> dict[str, Measured]:
     return {m.name: m for m in result.measured}
 
 
-def header(versions: dict[str, str], mode: str, settings, available: int, total_seconds: float) -> list[str]:
+def header(versions: dict[str, str], mode: str, settings, available: int, total_seconds: float,
+           load: tuple[tuple[float, ...], tuple[float, ...]] | None = None) -> list[str]:
     lines = [
         "# vexari benchmarks",
         "",
@@ -59,6 +67,12 @@ def header(versions: dict[str, str], mode: str, settings, available: int, total_
         f"- vexari functions present: {available} of 55",
         f"- mode: {mode}; {settings.rounds} rounds, samples of about {settings.target * 1e3:.0f} ms, "
         f"at most {settings.budget:g} s per contender and case; whole run {total_seconds:.0f} s",
+    ]
+    if load:
+        lines.append(f"- load average (1, 5, 15 min) at start {', '.join(f'{v:.2f}' for v in load[0])}, at end "
+                     f"{', '.join(f'{v:.2f}' for v in load[1])}: other work on the machine shows up as noise "
+                     "(the spread column is the slowest over the fastest sample)")
+    lines += [
         "",
         "Every figure is the median over interleaved rounds (one sample of each contender per round, in "
         "rotating order) of the time per call, garbage collector paused during samples. `x floor` divides "
@@ -107,13 +121,13 @@ def detail(title: str, results: Iterable[CaseResult], intro: str = "") -> list[s
     lines = [f"## {title}", ""]
     if intro:
         lines += [intro, ""]
-    lines += ["| case | contender | median | per eval | x ref | agreement | note |",
-              "|---|---|---:|---:|---:|---|---|"]
+    lines += ["| case | contender | median | per eval | x ref | spread | agreement | note |",
+              "|---|---|---:|---:|---:|---:|---|---|"]
     for result in results:
         if result.skipped:
             continue
         if result.error:
-            lines.append(f"| {result.case.name} | | | | | | {result.error} |")
+            lines.append(f"| {result.case.name} | | | | | | | {result.error} |")
             continue
         m = _by_name(result)
         reference = m.get(result.case.reference)
@@ -127,7 +141,8 @@ def detail(title: str, results: Iterable[CaseResult], intro: str = "") -> list[s
                 note = f"reference; {note}" if note else "reference"
             lines.append(
                 f"| {name_cell} | {measured.name} | {seconds(measured.median)} | {per_eval(measured)} | "
-                f"{ratio(measured.median, reference.median) if reference else ''} | {measured.agreement} | {note} |")
+                f"{ratio(measured.median, reference.median) if reference else ''} | {spread(measured)} | "
+                f"{measured.agreement} | {note} |")
             first = False
     lines.append("")
     return lines
