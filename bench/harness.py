@@ -74,7 +74,7 @@ class CaseResult:
 
 @dataclass
 class Settings:
-    rounds: int = 7
+    rounds: int = 11
     target: float = 0.04  # seconds per sample
     budget: float = 4.0  # seconds per contender per case; past it, rounds stop (at least 3 samples)
     min_rounds: int = 3
