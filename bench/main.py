@@ -55,7 +55,7 @@ def parse_arguments(argv: list[str]) -> argparse.Namespace:
     parser.add_argument("--only", default="",
                         help="comma-separated words; run only cases whose group or name contains one")
     parser.add_argument("--no-memory", action="store_true", help="skip the memory and allocation checks")
-    parser.add_argument("--rounds", type=int, help="rounds per case (default 7, quick 3)")
+    parser.add_argument("--rounds", type=int, help="rounds per case (default 11, quick 3)")
     return parser.parse_args(argv)
 
 
