@@ -1,0 +1,273 @@
+"""The results as a Markdown document."""
+
+from __future__ import annotations
+
+import math
+import os
+import platform
+from typing import Iterable
+
+from harness import CaseResult, Measured
+from memory import Allocations, Footprint, format_bytes
+
+# A toolkit call slower than the floor by more than this is listed under Gaps.
+GAP_RATIO = 1.5
+
+
+def seconds(value: float) -> str:
+    if value is None or math.isnan(value):
+        return "n/a"
+    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("µs", 1e-6)):
+        if value >= scale:
+            return f"{value / scale:.3g} {unit}"
+    return f"{value / 1e-9:.3g} ns"
+
+
+def ratio(value: float, reference: float) -> str:
+    if reference is None or value is None or math.isnan(value) or math.isnan(reference) or reference == 0:
+        return ""
+    return f"{value / reference:.2f}x"
+
+
+def spread(measured: Measured) -> str:
+    """Slowest over fastest sample: how much the rounds disagreed."""
+    if len(measured.samples) < 2 or min(measured.samples) <= 0:
+        return ""
+    return f"{max(measured.samples) / min(measured.samples):.2f}"
+
+
+def per_eval(measured: Measured) -> str:
+    if not measured.evaluations:
+        return ""
+    return seconds(measured.median / measured.evaluations)
+
+
+def _cpu() -> str:
+    try:
+        with open("/proc/cpuinfo") as info:
+            for line in info:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor() or "unknown"
+
+
+def _by_name(result: CaseResult) -> dict[str, Measured]:
+    return {m.name: m for m in result.measured}
+
+
+def header(versions: dict[str, str], mode: str, settings, available: int, total_seconds: float,
+           load: tuple[tuple[float, ...], tuple[float, ...]] | None = None) -> list[str]:
+    lines = [
+        "# vexari benchmarks",
+        "",
+        f"- machine: {_cpu()}, {os.cpu_count()} cores, {platform.system()} {platform.release()}",
+        "- " + ", ".join(f"{name} {version}" for name, version in versions.items()),
+        f"- vexari functions present: {available} of 55",
+        f"- mode: {mode}; {settings.rounds} rounds, samples of about {settings.target * 1e3:.0f} ms, "
+        f"at most {settings.budget:g} s per contender and case; whole run {total_seconds:.0f} s",
+    ]
+    if load:
+        lines.append(f"- load average (1, 5, 15 min) at start {', '.join(f'{v:.2f}' for v in load[0])}, at end "
+                     f"{', '.join(f'{v:.2f}' for v in load[1])}: other work on the machine shows up as noise "
+                     "(the spread column is the slowest over the fastest sample)")
+    lines += [
+        "",
+        "Every figure is the median over interleaved rounds (one sample of each contender per round, in "
+        "rotating order) of the time per call, garbage collector paused during samples. `x floor` divides "
+        "by the case's reference contender (the floor unless the table says otherwise); `agreement` compares "
+        "the contender's numbers with the toolkit's (`exact` = bit for bit). See bench/README.md for what "
+        "each contender does.",
+        "",
+    ]
+    return lines
+
+
+def callback_summary(results: Iterable[CaseResult]) -> list[str]:
+    lines = [
+        "## Callbacks: cost per evaluation",
+        "",
+        "Per eval = (call - floor result) / evaluations: the call's time less what its result objects cost "
+        "the floor, spread over the evaluations; it holds the callback and the algorithm's own arithmetic. "
+        "Callback alone = floor evals / evaluations: create the argument float(s), vectorcall, convert, "
+        "release.",
+        "",
+        "| case | evals | vexari call | floor call | x floor | vexari per eval | floor per eval | per-eval ratio "
+        "| callback alone |",
+        "|---|---:|---:|---:|---:|---:|---:|---:|---:|",
+    ]
+    for result in results:
+        if result.skipped or result.error or not result.case.evaluations:
+            continue
+        m = _by_name(result)
+        if "vexari" not in m:
+            continue
+        evals = result.case.evaluations
+        vx = m["vexari"].median
+        floor = m["floor"].median if "floor" in m else math.nan
+        build = m["floor result"].median if "floor result" in m else 0.0
+        alone = m["floor evals"].median / evals if "floor evals" in m else math.nan
+        vx_per = (vx - build) / evals
+        floor_per = (floor - build) / evals
+        lines.append(
+            f"| {result.case.name} | {evals} | {seconds(vx)} | {seconds(floor)} | {ratio(vx, floor)} | "
+            f"{seconds(vx_per)} | {seconds(floor_per)} | {ratio(vx_per, floor_per)} | {seconds(alone)} |")
+    lines.append("")
+    return lines
+
+
+def detail(title: str, results: Iterable[CaseResult], intro: str = "") -> list[str]:
+    lines = [f"## {title}", ""]
+    if intro:
+        lines += [intro, ""]
+    lines += ["| case | contender | median | per eval | x ref | spread | agreement | note |",
+              "|---|---|---:|---:|---:|---:|---|---|"]
+    for result in results:
+        if result.skipped:
+            continue
+        if result.error:
+            lines.append(f"| {result.case.name} | | | | | | | {result.error} |")
+            continue
+        m = _by_name(result)
+        reference = m.get(result.case.reference)
+        first = True
+        for measured in result.measured:
+            name_cell = result.case.name if first else ""
+            note = measured.note
+            if first and result.case.note:
+                note = f"{result.case.note}; {note}" if note else result.case.note
+            if measured.name == result.case.reference:
+                note = f"reference; {note}" if note else "reference"
+            lines.append(
+                f"| {name_cell} | {measured.name} | {seconds(measured.median)} | {per_eval(measured)} | "
+                f"{ratio(measured.median, reference.median) if reference else ''} | {spread(measured)} | "
+                f"{measured.agreement} | {note} |")
+            first = False
+    lines.append("")
+    return lines
+
+
+def list_summary(results: Iterable[CaseResult]) -> list[str]:
+    lines = [
+        "## Lists: summary",
+        "",
+        "numpy = np.asarray on the list arguments + operation + tolist()/float(); `numpy / vexari` above 1 "
+        "means the toolkit is faster for a caller holding lists.",
+        "",
+        "| case | vexari | floor | vexari x floor | numpy | numpy / vexari | numpy arrays only |",
+        "|---|---:|---:|---:|---:|---:|---:|",
+    ]
+    for result in results:
+        if result.skipped or result.error:
+            continue
+        m = _by_name(result)
+        if "vexari" not in m:
+            continue
+        vx = m["vexari"].median
+        floor = m["floor"].median if "floor" in m else math.nan
+        numpy = m["numpy"].median if "numpy" in m else math.nan
+        arrays = m["numpy arrays"].median if "numpy arrays" in m else math.nan
+        lines.append(f"| {result.case.name} | {seconds(vx)} | {seconds(floor)} | {ratio(vx, floor)} | "
+                     f"{seconds(numpy)} | {ratio(numpy, vx)} | {seconds(arrays)} |")
+    lines.append("")
+    return lines
+
+
+def memory_tables(footprints: list[Footprint], allocation_rows: list[Allocations]) -> list[str]:
+    lines = ["## Memory of one call", ""]
+    if footprints:
+        lines += [
+            "Each row in a fresh interpreter. python peak: tracemalloc peak above the heap before the call "
+            "(interpreter allocations only); rss peak: growth of the resident high-water mark (everything, "
+            "native buffers included, page granular). Input sizes count the lists and their floats.",
+            "",
+            "| workload | contender | input | result | python peak | python peak - result | rss peak | "
+            "rss peak - result |",
+            "|---|---|---:|---:|---:|---:|---:|---:|",
+        ]
+        for f in footprints:
+            rss_extra = None if f.rss_peak is None else f.rss_peak - f.result_bytes
+            lines.append(
+                f"| {f.workload} | {f.contender} | {format_bytes(f.input_bytes)} | {format_bytes(f.result_bytes)} | "
+                f"{format_bytes(f.python_peak)} | {format_bytes(f.python_peak - f.result_bytes)} | "
+                f"{format_bytes(f.rss_peak)} | {format_bytes(rss_extra)} |")
+        lines.append("")
+    else:
+        lines += ["No workload available.", ""]
+    lines += ["## Allocations per evaluation", ""]
+    if allocation_rows:
+        lines += [
+            "One warm call each, in a child interpreter: calls into the interpreter's allocators (raw, mem, "
+            "object domains; floats and small lists come from free lists and cost none), and native "
+            "malloc-family calls (counted by a preloaded shim: operator new, and the interpreter's own large "
+            "blocks); both also per callback evaluation. leak = growth of the traced heap per further call, "
+            "result dropped.",
+            "",
+            "| workload | contender | evaluations | raw | mem | object | python per eval | malloc | "
+            "malloc per eval | leak per call |",
+            "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|",
+        ]
+        for a in allocation_rows:
+            native = "n/a" if a.native is None else str(a.native)
+            native_per = "n/a" if a.native is None else f"{a.native_per_evaluation:.3f}"
+            lines.append(f"| {a.workload} | {a.contender} | {a.evaluations} | {a.raw} | {a.mem} | {a.obj} | "
+                         f"{a.per_evaluation:.3f} | {native} | {native_per} | {format_bytes(a.leak_per_call)} |")
+        lines.append("")
+    else:
+        lines += ["No workload available.", ""]
+    return lines
+
+
+def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> list[str]:
+    found = []
+    for result in results:
+        if result.skipped or result.error:
+            continue
+        m = _by_name(result)
+        vx = m.get("vexari") or m.get("vexari list")
+        floor = m.get(result.case.reference)
+        if vx is None or floor is None or vx is floor or not floor.name.startswith("floor"):
+            continue
+        if floor.name == "floor evals":  # not the whole job: no gap can be read off it
+            floor = None
+        if floor is not None and vx.median > GAP_RATIO * floor.median:
+            found.append(f"- {result.case.group}: {result.case.name}: vexari {ratio(vx.median, floor.median)} "
+                         f"the {floor.name}")
+        numpy = m.get("numpy")
+        if numpy is not None and numpy.median < vx.median:
+            found.append(f"- {result.case.group}: {result.case.name}: numpy with list conversion is faster "
+                         f"({ratio(vx.median, numpy.median)} of numpy's time)")
+        for measured in result.measured:
+            if measured.name.startswith("vexari") and measured.agreement.startswith("differs"):
+                found.append(f"- {result.case.name}: {measured.name} result {measured.agreement}")
+        if result.case.compare_to == "vexari" and "floor" in m and m["floor"].agreement not in ("exact", ""):
+            found.append(f"- {result.case.name}: floor and vexari results differ ({m['floor'].agreement})")
+    by_workload: dict[str, dict[str, Allocations]] = {}
+    for a in allocation_rows:
+        by_workload.setdefault(a.workload, {})[a.contender] = a
+    for workload, rows in by_workload.items():
+        vx, floor = rows.get("vexari"), rows.get("floor")
+        if vx and floor and vx.per_evaluation > floor.per_evaluation + 0.01:
+            found.append(f"- allocations: {workload}: vexari {vx.per_evaluation:.3f} interpreter allocations per "
+                         f"evaluation, floor {floor.per_evaluation:.3f}")
+        if vx and floor and vx.native is not None and floor.native is not None and \
+                vx.native_per_evaluation > floor.native_per_evaluation + 0.01:
+            found.append(f"- allocations: {workload}: vexari {vx.native_per_evaluation:.3f} malloc calls per "
+                         f"evaluation, floor {floor.native_per_evaluation:.3f}")
+        if vx and vx.leak_per_call > 1024:
+            found.append(f"- allocations: {workload}: traced heap grows {format_bytes(vx.leak_per_call)} per call")
+    lines = ["## Gaps", "",
+             f"Cases where the toolkit is more than {GAP_RATIO}x its reference, slower than NumPy with list "
+             "conversion, or disagrees with the floor; allocation counts above the floor's.", ""]
+    lines += found or ["None."]
+    lines.append("")
+    return lines
+
+
+def skipped(results: Iterable[CaseResult], extra: list[str]) -> list[str]:
+    entries = [f"- {r.case.group}: {r.case.name}: {r.skipped}" for r in results if r.skipped]
+    entries += [f"- memory: {entry}" for entry in extra]
+    if not entries:
+        return []
+    return ["## Skipped", ""] + entries + [""]
