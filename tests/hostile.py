@@ -299,6 +299,22 @@ def calls(draw, name, parameters):
     return args, kwargs
 
 
+def drawn_calls(name, count):
+    """`count` calls of one function, the same on every run."""
+    from hypothesis import HealthCheck, given, settings
+
+    drawn = []
+
+    @settings(max_examples=count, database=None, derandomize=True, deadline=None,
+              suppress_health_check=list(HealthCheck))
+    @given(calls(name, parameter_kinds()[name]))
+    def gather(call):
+        drawn.append(call)
+
+    gather()
+    return drawn
+
+
 ALLOWED = (TypeError, ValueError, OverflowError, MemoryError, Planted, PlantedBase)
 RESULT_TYPES = (float, list, dict, tuple)
 

@@ -7,28 +7,14 @@ import sys
 import tracemalloc
 
 import pytest
-from hypothesis import HealthCheck, given, settings
 
 import vexari
-from hostile import Callback, calls, parameter_kinds, run_checked
+from hostile import Callback, drawn_calls, parameter_kinds, run_checked
 
 KINDS = parameter_kinds()
 
 
-def collect(name, count):
-    drawn = []
-
-    @settings(max_examples=count, database=None, derandomize=True, deadline=None,
-              suppress_health_check=list(HealthCheck))
-    @given(calls(name, KINDS[name]))
-    def gather(call):
-        drawn.append(call)
-
-    gather()
-    return drawn
-
-
-CALLS = {name: collect(name, 10) for name in sorted(KINDS)}
+CALLS = {name: drawn_calls(name, 10) for name in sorted(KINDS)}
 
 
 def replay(function, args, kwargs):

@@ -1,9 +1,11 @@
 """Many threads calling the module at once see what sequential calls see."""
 
+import copy
 import math
 import threading
 
 import vexari
+from hostile import drawn_calls, parameter_kinds
 
 
 def shifted(c):
@@ -49,3 +51,31 @@ def test_threads_agree_with_sequential_calls():
     for thread in threads:
         thread.join()
     assert results == expected and results[7] == (7,)
+
+
+CASES = [(name, call) for name in sorted(parameter_kinds()) for call in drawn_calls(name, 3)]
+
+
+def outcome(name, call):
+    args, kwargs = copy.deepcopy(call)  # hostile arguments and callbacks keep state
+    try:
+        return repr(getattr(vexari, name)(*args, **kwargs))
+    except BaseException as error:
+        return type(error).__name__, str(error)
+
+
+def test_every_function_from_many_threads():
+    expected = [outcome(name, call) for name, call in CASES]
+    seen = {}
+
+    def run(shift):
+        order = list(range(len(CASES)))
+        order = order[shift:] + order[:shift]
+        seen[shift] = sorted((i, outcome(*CASES[i])) for i in order)
+
+    threads = [threading.Thread(target=run, args=(s * 37,)) for s in range(4)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert all(result == list(enumerate(expected)) for result in seen.values()) and len(seen) == 4
