@@ -153,6 +153,21 @@ def main() -> None:
     interpolation()
     polynomials()
     signals()
+    pictures()
+
+
+def pictures() -> None:
+    heading("Pictures")
+    try:
+        import matplotlib  # noqa: F401
+    except ImportError:
+        print("matplotlib is not installed: `pip install matplotlib` (or .venv/bin/pip install -r "
+              "requirements-dev.txt), then run examples/tour.py again for the pictures")
+        return
+    from pictures import draw_all
+
+    for path in draw_all("out"):
+        print(f"wrote {path}")
 
 
 if __name__ == "__main__":
