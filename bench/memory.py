@@ -41,6 +41,7 @@ from typing import Any, Callable
 
 import numpy as np
 
+from cases_callbacks import first, ident, ident2
 from harness import Context, count_calls
 
 
@@ -201,15 +202,6 @@ def allocations(workload: str) -> list[Allocations]:
 
 def allocation_workloads(vx, fl):
     """(label, needed function, {contender: call}, counted run, callable) for the allocation table."""
-
-    def ident(x):
-        return x
-
-    def ident2(t, y):
-        return y
-
-    def first(v):
-        return v[0]
 
     def identity(v):
         return v

@@ -35,6 +35,9 @@ class FailOn:
             raise self.error
         return self.function(*args)
 
+    def __repr__(self):
+        return f"FailOn(failing={self.failing}, error={self.error!r})"
+
 
 def assert_parked(run, function, failing):
     """`run(f)` with f failing at call `failing` raises that very exception, after no further call."""

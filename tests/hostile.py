@@ -14,6 +14,7 @@ import signal
 from hypothesis import strategies as st
 
 import vexari
+from conftest import FailOn
 
 STUB = pathlib.Path(__file__).parent.parent / "vexari-stubs" / "__init__.pyi"
 
@@ -231,27 +232,11 @@ def vector_answers():
     return st.one_of(good, good, odd)
 
 
-class Callback:
-    """Answers through `answer`; raises `error` on call number `failing`."""
-
-    def __init__(self, answer, failing, error):
-        self.answer, self.failing, self.error, self.count = answer, failing, error, 0
-
-    def __call__(self, *args):
-        self.count += 1
-        if self.count == self.failing:
-            raise self.error
-        return self.answer(*args)
-
-    def __repr__(self):
-        return f"Callback(failing={self.failing}, error={self.error!r})"
-
-
 def callables(kind):
     answers = vector_answers() if kind == "_VectorVector" else scalar_answers()
     errors = st.sampled_from([Planted("raised"), PlantedBase("raised")])
     # Call number 0 never comes: that callback never fails.
-    return st.builds(Callback, answers, st.sampled_from([0, 0, 1, 2, 5, 30]), errors)
+    return st.builds(FailOn, answers, st.sampled_from([0, 0, 1, 2, 5, 30]), errors)
 
 
 def well_formed(name, parameter, kind):

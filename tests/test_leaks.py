@@ -9,7 +9,8 @@ import tracemalloc
 import pytest
 
 import vexari
-from hostile import Callback, drawn_calls, parameter_kinds, run_checked
+from conftest import FailOn
+from hostile import drawn_calls, parameter_kinds, run_checked
 
 KINDS = parameter_kinds()
 
@@ -19,7 +20,7 @@ CALLS = {name: drawn_calls(name, 10) for name in sorted(KINDS)}
 
 def replay(function, args, kwargs):
     for value in [*args, *kwargs.values()]:
-        if isinstance(value, Callback):
+        if isinstance(value, FailOn):
             # A re-raised exception object keeps growing its traceback.
             value.count = 0
             value.error.__traceback__ = None
@@ -30,7 +31,7 @@ def replay(function, args, kwargs):
 
 def inputs(args, kwargs):
     values = [*args, *kwargs.values()]
-    return values + [v.answer for v in values if isinstance(v, Callback)]
+    return values + [v.function for v in values if isinstance(v, FailOn)]
 
 
 def resident_bytes():
