@@ -6,13 +6,21 @@
 
 namespace vexari::api::capacity {
 
-std::uint64_t storable_items(std::size_t bytes_per_item) {
+namespace {
+
+std::uint64_t physical_memory() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long page_size = sysconf(_SC_PAGESIZE);
     // Without an answer, what a 47-bit address space can reach.
-    const std::uint64_t memory = pages > 0 && page_size > 0
-                                     ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size)
-                                     : std::uint64_t{1} << 47;
+    return pages > 0 && page_size > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size)
+                                      : std::uint64_t{1} << 47;
+}
+
+}  // namespace
+
+std::uint64_t storable_items(std::size_t bytes_per_item) {
+    // Read once per process (a thread-safe static), not on every call.
+    static const std::uint64_t memory = physical_memory();
     return memory / 2 / bytes_per_item;
 }
 
