@@ -1,10 +1,9 @@
 #include "convert.hpp"
 
 #include "critical_section.hpp"
+#include "double_buffer.hpp"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <string>
 
 namespace vexari {
@@ -16,60 +15,16 @@ constexpr Py_ssize_t max_capacity_hint = Py_ssize_t{1} << 16;
 
 double read_double(PyObject* item) { return to_double(item); }
 
-bool is_native_double_format(const char* format) {
-    if (format == nullptr) return false;  // no format asked for means unsigned bytes
-    if (format[0] == '@' || format[0] == '=' || (format[0] == '<' && std::endian::native == std::endian::little) ||
-        (format[0] == '>' && std::endian::native == std::endian::big))
-        ++format;
-    return format[0] == 'd' && format[1] == '\0';
-}
-
-// Only the standard containers of doubles take the buffer route; any other
-// exporter could iterate to something else than its buffer holds.
-bool exports_doubles_by_iteration(PyObject* object) {
-    PyTypeObject* type = Py_TYPE(object);
-    if (type == &PyMemoryView_Type) return true;
-    Ref module = Ref::steal(PyType_GetModuleName(type));
-    Ref name = Ref::steal(PyType_GetName(type));
-    if (!module || !name) {
-        PyErr_Clear();
-        return false;
-    }
-    return (PyUnicode_EqualToUTF8(module.get(), "array") && PyUnicode_EqualToUTF8(name.get(), "array")) ||
-           (PyUnicode_EqualToUTF8(module.get(), "numpy") && PyUnicode_EqualToUTF8(name.get(), "ndarray"));
-}
-
-// An exported buffer, released on every path out.
-struct ExportedBuffer {
-    Py_buffer view{};
-    bool held = false;
-    explicit ExportedBuffer(PyObject* object) : held(PyObject_GetBuffer(object, &view, PyBUF_RECORDS_RO) == 0) {
-        if (!held) PyErr_Clear();
-    }
-    ExportedBuffer(const ExportedBuffer&) = delete;
-    ExportedBuffer& operator=(const ExportedBuffer&) = delete;
-    ~ExportedBuffer() {
-        if (held) PyBuffer_Release(&view);
-    }
-};
-
-// A one-dimensional buffer of native doubles, read at memory speed: the same
-// values its iterator would give. Anything else is left to the general path.
+// The buffer's doubles, copied.
 bool read_double_buffer(PyObject* object, Vector& items) {
-    if (!PyObject_CheckBuffer(object) || !exports_doubles_by_iteration(object)) return false;
-    const ExportedBuffer buffer(object);
-    const Py_buffer& view = buffer.view;
-    if (!buffer.held || view.ndim != 1 || view.itemsize != sizeof(double) || !is_native_double_format(view.format))
-        return false;
-    const auto count = static_cast<std::size_t>(view.shape[0]);
-    const Py_ssize_t stride = view.strides[0];
-    items.resize(count);
-    const char* base = static_cast<const char*>(view.buf);
-    if (stride == sizeof(double)) {
-        if (count != 0) std::memcpy(items.data(), base, count * sizeof(double));
+    const DoubleBuffer buffer = DoubleBuffer::of(object);
+    if (!buffer) return false;
+    if (buffer.contiguous()) {
+        const std::span<const double> values = buffer.span();
+        items.assign(values.begin(), values.end());
     } else {
-        for (std::size_t i = 0; i < count; ++i)
-            std::memcpy(&items[i], base + static_cast<Py_ssize_t>(i) * stride, sizeof(double));
+        items.resize(buffer.size());
+        for (std::size_t i = 0; i < items.size(); ++i) items[i] = buffer[i];
     }
     return true;
 }
@@ -80,13 +35,13 @@ bool read_double_buffer(PyObject* object, Vector& items) {
 // is read afresh before every item, so a conversion that mutates the list is
 // seen as it would be by iter()).
 template <class Item, Item (*Read)(PyObject*)>
-std::vector<Item> read_sequence(PyObject* object) {
+void read_sequence(PyObject* object, std::vector<Item>& items) {
     if (PyUnicode_Check(object)) raise(PyExc_TypeError, "Can't extract `str` to `Vec`");
     if (!PySequence_Check(object)) raise_cast_failure(object, "Sequence");
 
-    std::vector<Item> items;
+    items.clear();
     if constexpr (std::is_same_v<Item, double>) {
-        if (read_double_buffer(object, items)) return items;
+        if (read_double_buffer(object, items)) return;
     }
     if (PyList_CheckExact(object)) {
         CriticalSection section(object);
@@ -103,13 +58,13 @@ std::vector<Item> read_sequence(PyObject* object) {
             Ref held = Ref::borrow(item);
             items.push_back(Read(held.get()));
         }
-        return items;
+        return;
     }
     if (PyTuple_CheckExact(object)) {
         const Py_ssize_t size = PyTuple_GET_SIZE(object);
         items.reserve(static_cast<std::size_t>(size));
         for (Py_ssize_t i = 0; i < size; ++i) items.push_back(Read(PyTuple_GET_ITEM(object, i)));
-        return items;
+        return;
     }
 
     const Py_ssize_t hint = PyObject_Length(object);
@@ -120,7 +75,7 @@ std::vector<Item> read_sequence(PyObject* object) {
         Ref item = Ref::steal(PyIter_Next(iterator.get()));
         if (!item) {
             if (PyErr_Occurred()) throw_python_error();
-            return items;
+            return;
         }
         items.push_back(Read(item.get()));
     }
@@ -199,9 +154,19 @@ std::string_view to_text(PyObject* object) {
     return {data, static_cast<std::size_t>(size)};
 }
 
-Vector to_vector(PyObject* object) { return read_sequence<double, read_double>(object); }
+Vector to_vector(PyObject* object) {
+    Vector items;
+    read_sequence<double, read_double>(object, items);
+    return items;
+}
 
-Matrix to_matrix(PyObject* object) { return read_sequence<Vector, to_vector>(object); }
+void read_vector_into(PyObject* object, Vector& items) { read_sequence<double, read_double>(object, items); }
+
+Matrix to_matrix(PyObject* object) {
+    Matrix rows;
+    read_sequence<Vector, to_vector>(object, rows);
+    return rows;
+}
 
 Pair to_pair(PyObject* object) {
     if (!PyTuple_Check(object)) raise_cast_failure(object, "tuple");

@@ -42,6 +42,8 @@ bool to_flag(PyObject* object);
 // Borrowed from the str object, which the caller keeps alive for the call.
 std::string_view to_text(PyObject* object);
 Vector to_vector(PyObject* object);
+// The same into items, whose earlier contents are dropped and storage reused.
+void read_vector_into(PyObject* object, Vector& items);
 Matrix to_matrix(PyObject* object);
 Pair to_pair(PyObject* object);
 

@@ -8,8 +8,10 @@
 #include "convert.hpp"
 #include "declaration.hpp"
 #include "guard.hpp"
+#include "in_place.hpp"
 #include "match.hpp"
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <tuple>
@@ -25,20 +27,28 @@ struct ParameterKind;
 template <>
 struct ParameterKind<Callable> {
     static Callable convert(PyObject* object) { return {Ref::borrow(object)}; }
+    static bool quiet(PyObject*) noexcept { return true; }
 };
 template <>
 struct ParameterKind<double> {
     static double convert(PyObject* object) { return to_double(object); }
+    static bool quiet(PyObject* object) noexcept { return PyFloat_CheckExact(object); }
     static constexpr double read_default(std::string_view text) { return default_text::to_double(text); }
 };
 template <>
 struct ParameterKind<std::uint64_t> {
     static std::uint64_t convert(PyObject* object) { return to_count(object); }
+    static bool quiet(PyObject* object) noexcept {
+        if (!PyLong_CheckExact(object)) return false;
+        auto* number = reinterpret_cast<PyLongObject*>(object);
+        return PyUnstable_Long_IsCompact(number) && PyUnstable_Long_CompactValue(number) >= 0;
+    }
     static constexpr std::uint64_t read_default(std::string_view text) { return default_text::to_count(text); }
 };
 template <>
 struct ParameterKind<bool> {
     static bool convert(PyObject* object) { return to_flag(object); }
+    static bool quiet(PyObject* object) noexcept { return object == Py_True || object == Py_False; }
     static constexpr bool read_default(std::string_view text) { return default_text::to_flag(text); }
 };
 template <>
@@ -55,12 +65,31 @@ struct ParameterKind<Matrix> {
     static Matrix convert(PyObject* object) { return to_matrix(object); }
 };
 template <>
+struct ParameterKind<InPlaceVector> {
+    static InPlaceVector convert(PyObject* object, std::string_view name, bool defer) { return {object, name, defer}; }
+    static bool quiet(PyObject* object) noexcept { return PyList_CheckExact(object); }
+};
+template <>
+struct ParameterKind<InPlaceMatrix> {
+    static InPlaceMatrix convert(PyObject* object, std::string_view name, bool defer) { return {object, name, defer}; }
+    static bool quiet(PyObject* object) noexcept { return PyList_CheckExact(object); }
+};
+template <>
 struct ParameterKind<Pair> {
     static Pair convert(PyObject* object) { return to_pair(object); }
 };
 
 template <class T>
 concept HasDefaults = requires(std::string_view text) { ParameterKind<T>::read_default(text); };
+
+// A kind whose list argument may be left unconverted until the routine reads it.
+template <class T>
+concept Defers = requires(PyObject* object, std::string_view name) { ParameterKind<T>::convert(object, name, true); };
+
+// A kind that can tell, without running Python code, that an argument will
+// convert without running any and without failing.
+template <class T>
+concept TellsQuiet = requires(PyObject* object) { ParameterKind<T>::quiet(object); };
 
 namespace function_detail {
 
@@ -69,6 +98,13 @@ struct ImplTraits;
 template <class... Params>
 struct ImplTraits<Ref (*)(Params...)> {
     using Arguments = std::tuple<Params...>;
+    // The index of the first parameter whose kind defers, or the count.
+    static constexpr std::size_t first_deferring = [] {
+        constexpr std::array<bool, sizeof...(Params)> defers{Defers<Params>...};
+        for (std::size_t i = 0; i < defers.size(); ++i)
+            if (defers[i]) return i;
+        return defers.size();
+    }();
 };
 
 }  // namespace function_detail
@@ -84,8 +120,30 @@ struct Function {
     static constexpr auto name = function_name<Text>();
     static constexpr auto doc = signature_doc<Text>();
 
+    static constexpr std::size_t deferring = function_detail::ImplTraits<decltype(Impl)>::first_deferring;
+
+    // Whether the argument in slot I, after the first deferring parameter, is
+    // sure to convert quietly (a missing one takes its default).
     template <std::size_t I>
-    static auto argument(PyObject* const* slots) {
+    static bool quiet_at(PyObject* const* slots) {
+        using T = std::tuple_element_t<I, Arguments>;
+        if constexpr (I <= deferring) {
+            return true;
+        } else {
+            if (slots[I] == nullptr) return true;
+            if constexpr (TellsQuiet<T>) return ParameterKind<T>::quiet(slots[I]);
+            else return false;
+        }
+    }
+
+    template <std::size_t... I>
+    static bool may_defer(PyObject* const* slots, std::index_sequence<I...>) {
+        if constexpr (deferring == parameter_count) return false;
+        else return (quiet_at<I>(slots) && ...);
+    }
+
+    template <std::size_t I>
+    static auto argument(PyObject* const* slots, [[maybe_unused]] bool defer) {
         using T = std::tuple_element_t<I, Arguments>;
         if constexpr (I >= declaration.required) {
             static_assert(HasDefaults<T>, "this parameter kind takes no default");
@@ -93,16 +151,18 @@ struct Function {
             if (slots[I] == nullptr) return T(default_value);
         }
         try {
-            return ParameterKind<T>::convert(slots[I]);
+            if constexpr (Defers<T>) return ParameterKind<T>::convert(slots[I], declaration.parameters[I], defer);
+            else return ParameterKind<T>::convert(slots[I]);
         } catch (const PythonError&) {
             rethrow_naming_argument(declaration.parameters[I]);
         }
     }
 
     template <std::size_t... I>
-    static Ref call(PyObject* const* slots, std::index_sequence<I...>) {
+    static Ref call(PyObject* const* slots, std::index_sequence<I...> indices) {
+        const bool defer = may_defer(slots, indices);
         // Braced initialisation converts the arguments in parameter order.
-        Arguments arguments{argument<I>(slots)...};
+        Arguments arguments{argument<I>(slots, defer)...};
         return std::apply(Impl, std::move(arguments));
     }
 

@@ -15,4 +15,8 @@ T value_or_raise(core::Outcome<T>&& outcome) {
     return std::move(*outcome);
 }
 
+inline void value_or_raise(core::Outcome<void>&& outcome) {
+    if (!outcome) raise(PyExc_ValueError, outcome.error().message);
+}
+
 }  // namespace vexari

@@ -36,8 +36,9 @@ Ref sample_grid(Callable function, double start, double end, std::uint64_t count
     return list;
 }
 
-Ref linear_interpolate(Vector x, Vector y, double query) {
-    return to_python(value_or_raise(core::interpolate::linear_interpolate(x, y, query)));
+Ref linear_interpolate(InPlaceVector x, InPlaceVector y, double query) {
+    const auto routine = [&](const auto& xs, const auto& ys) { return core::interpolate::linear_interpolate(xs, ys, query); };
+    return to_python(value_or_raise(read_in_place(routine, x, y)));
 }
 
 Ref lagrange_interpolate(Vector x, Vector y, double query) {
@@ -45,8 +46,9 @@ Ref lagrange_interpolate(Vector x, Vector y, double query) {
     return to_python(settle(slot, core::interpolate::lagrange_interpolate(x, y, query, SignalWatch(slot))));
 }
 
-Ref finite_difference(Vector values, double spacing) {
-    return to_python(value_or_raise(core::interpolate::finite_difference(values, spacing)));
+Ref finite_difference(InPlaceVector values, double spacing) {
+    const auto routine = [&](const auto& v) { return core::interpolate::finite_difference(v, spacing); };
+    return to_python(value_or_raise(read_in_place(routine, values)));
 }
 
 }  // namespace

@@ -13,28 +13,46 @@ namespace vexari::api {
 
 namespace {
 
-Ref dot(Vector left, Vector right) { return to_python(value_or_raise(core::linalg::dot(left, right))); }
-
-Ref norm(Vector vector) { return to_python(core::linalg::norm(vector)); }
-
-Ref add(Vector left, Vector right) { return to_python(value_or_raise(core::linalg::add(left, right))); }
-
-Ref sub(Vector left, Vector right) { return to_python(value_or_raise(core::linalg::sub(left, right))); }
-
-Ref scale(Vector vector, double factor) { return to_python(core::linalg::scale(vector, factor)); }
-
-Ref mat_vec(Matrix matrix, Vector vector) {
-    return to_python(value_or_raise(core::linalg::mat_vec(matrix, vector)));
+Ref dot(InPlaceVector left, InPlaceVector right) {
+    const auto routine = [](const auto& l, const auto& r) { return core::linalg::dot(l, r); };
+    return to_python(value_or_raise(read_in_place(routine, left, right)));
 }
 
-// The converted arguments are this call's own, so the solver may eliminate in
-// them. A large system takes a while and calls no Python, so a pending signal
-// is looked for before each column; its exception is raised as it stands.
-Ref solve(Matrix matrix, Vector rhs) {
+Ref norm(InPlaceVector vector) {
+    return to_python(read_in_place([](const auto& v) { return core::linalg::norm(v); }, vector));
+}
+
+Ref add(InPlaceVector left, InPlaceVector right) {
+    const auto routine = [](const auto& l, const auto& r) { return core::linalg::add(l, r); };
+    return to_python(value_or_raise(read_in_place(routine, left, right)));
+}
+
+Ref sub(InPlaceVector left, InPlaceVector right) {
+    const auto routine = [](const auto& l, const auto& r) { return core::linalg::sub(l, r); };
+    return to_python(value_or_raise(read_in_place(routine, left, right)));
+}
+
+Ref scale(InPlaceVector vector, double factor) {
+    return to_python(read_in_place([&](const auto& v) { return core::linalg::scale(v, factor); }, vector));
+}
+
+Ref mat_vec(InPlaceMatrix matrix, InPlaceVector vector) {
+    const auto routine = [](const auto& m, const auto& v) { return core::linalg::mat_vec(m, v); };
+    return to_python(value_or_raise(read_in_place(routine, matrix, vector)));
+}
+
+// The system is copied into one block first: a pure copy, so it may read the
+// arguments in place, which the elimination may not (between its columns it
+// looks for pending signals, and a signal handler is Python code). A large
+// system takes a while and calls no Python, so a pending signal is looked for
+// before each column; its exception is raised as it stands.
+Ref solve(InPlaceMatrix matrix, InPlaceVector rhs) {
+    core::linalg::SquareSystem system;
+    const auto copy = [&system](const auto& m, const auto& b) { return system.assign(m, b); };
+    value_or_raise(read_in_place(copy, matrix, rhs));
     ErrorSlot slot;
     const SignalWatch watch(slot);
-    core::Outcome<Vector> x =
-        core::linalg::solve(std::move(matrix), std::move(rhs), [&watch] { return watch.failed(); });
+    core::Outcome<Vector> x = system.solve([&watch] { return watch.failed(); });
     slot.raise_if_holding();
     return to_python(value_or_raise(std::move(x)));
 }

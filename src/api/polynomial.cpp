@@ -30,7 +30,9 @@ private:
     SignalWatch watch_;
 };
 
-Ref polyval(Vector coefficients, double x) { return to_python(core::polynomial::evaluate(coefficients, x)); }
+Ref polyval(InPlaceVector coefficients, double x) {
+    return to_python(read_in_place([&](const auto& c) { return core::polynomial::evaluate(c, x); }, coefficients));
+}
 
 Ref polyder(Vector coefficients) { return to_python(core::polynomial::derivative(coefficients)); }
 

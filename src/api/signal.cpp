@@ -18,12 +18,14 @@ Ref peaks_to_list(const std::vector<core::signal::Peak>& peaks) {
     });
 }
 
-Ref moving_average(Vector values, std::uint64_t window) {
-    return to_python(value_or_raise(core::signal::moving_average(values, window)));
+Ref moving_average(InPlaceVector values, std::uint64_t window) {
+    const auto routine = [&](const auto& v) { return core::signal::moving_average(v, window); };
+    return to_python(value_or_raise(read_in_place(routine, values)));
 }
 
-Ref exponential_smooth(Vector values, double alpha) {
-    return to_python(value_or_raise(core::signal::exponential_smooth(values, alpha)));
+Ref exponential_smooth(InPlaceVector values, double alpha) {
+    const auto routine = [&](const auto& v) { return core::signal::exponential_smooth(v, alpha); };
+    return to_python(value_or_raise(read_in_place(routine, values)));
 }
 
 Ref convolve(Vector signal, Vector kernel) {
@@ -31,9 +33,14 @@ Ref convolve(Vector signal, Vector kernel) {
     return to_python(settle(slot, core::signal::convolve(signal, kernel, SignalWatch(slot))));
 }
 
-Ref normalize(Vector values) { return to_python(value_or_raise(core::signal::normalize(values))); }
+Ref normalize(InPlaceVector values) {
+    return to_python(value_or_raise(read_in_place([](const auto& v) { return core::signal::normalize(v); }, values)));
+}
 
-Ref find_peaks(Vector values, double threshold) { return peaks_to_list(core::signal::find_peaks(values, threshold)); }
+Ref find_peaks(InPlaceVector values, double threshold) {
+    const auto routine = [&](const auto& v) { return core::signal::find_peaks(v, threshold); };
+    return peaks_to_list(read_in_place(routine, values));
+}
 
 }  // namespace
 

@@ -23,22 +23,32 @@ Ref linear_fit_to_dict(const core::stats::LinearFit& fit) {
     return dict_of(entry<"slope">(fit.slope), entry<"intercept">(fit.intercept), entry<"r2">(fit.r2));
 }
 
-Ref mean(Vector values) { return to_python(value_or_raise(core::stats::mean(values))); }
-
-Ref variance(Vector values, bool sample) { return to_python(value_or_raise(core::stats::variance(values, sample))); }
-
-Ref summary(Vector values) { return summary_to_dict(value_or_raise(core::stats::summary(values))); }
-
-Ref covariance(Vector left, Vector right, bool sample) {
-    return to_python(value_or_raise(core::stats::covariance(left, right, sample)));
+Ref mean(InPlaceVector values) {
+    return to_python(value_or_raise(read_in_place([](const auto& v) { return core::stats::mean(v); }, values)));
 }
 
-Ref correlation(Vector left, Vector right) {
-    return to_python(value_or_raise(core::stats::correlation(left, right)));
+Ref variance(InPlaceVector values, bool sample) {
+    return to_python(
+        value_or_raise(read_in_place([&](const auto& v) { return core::stats::variance(v, sample); }, values)));
 }
 
-Ref linear_regression(Vector x, Vector y) {
-    return linear_fit_to_dict(value_or_raise(core::stats::linear_regression(x, y)));
+Ref summary(InPlaceVector values) {
+    return summary_to_dict(value_or_raise(read_in_place([](const auto& v) { return core::stats::summary(v); }, values)));
+}
+
+Ref covariance(InPlaceVector left, InPlaceVector right, bool sample) {
+    const auto routine = [&](const auto& l, const auto& r) { return core::stats::covariance(l, r, sample); };
+    return to_python(value_or_raise(read_in_place(routine, left, right)));
+}
+
+Ref correlation(InPlaceVector left, InPlaceVector right) {
+    const auto routine = [](const auto& l, const auto& r) { return core::stats::correlation(l, r); };
+    return to_python(value_or_raise(read_in_place(routine, left, right)));
+}
+
+Ref linear_regression(InPlaceVector x, InPlaceVector y) {
+    const auto routine = [](const auto& xs, const auto& ys) { return core::stats::linear_regression(xs, ys); };
+    return linear_fit_to_dict(value_or_raise(read_in_place(routine, x, y)));
 }
 
 Ref polynomial_regression(Vector x, Vector y, std::uint64_t degree) {

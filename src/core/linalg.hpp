@@ -20,16 +20,57 @@ inline constexpr std::string_view stopped = "solve was stopped";
 // Below this magnitude (absolute, not scaled to the matrix) a pivot counts as zero.
 inline constexpr double pivot_threshold = 1e-14;
 
-Outcome<Vector> add(const Vector& left, const Vector& right);
-Outcome<Vector> sub(const Vector& left, const Vector& right);
-Outcome<double> dot(const Vector& left, const Vector& right);
+template <Values L, Values R>
+Outcome<Vector> add(const L& left, const R& right) {
+    if (left.size() != right.size()) return fail(lengths_differ);
+    Vector result(left.size());
+    for (std::size_t i = 0; i < left.size(); ++i) result[i] = left[i] + right[i];
+    return result;
+}
+
+template <Values L, Values R>
+Outcome<Vector> sub(const L& left, const R& right) {
+    if (left.size() != right.size()) return fail(lengths_differ);
+    Vector result(left.size());
+    for (std::size_t i = 0; i < left.size(); ++i) result[i] = left[i] - right[i];
+    return result;
+}
+
+template <Values L, Values R>
+Outcome<double> dot(const L& left, const R& right) {
+    if (left.size() != right.size()) return fail(lengths_differ);
+    double sum = -0.0;
+    for (std::size_t i = 0; i < left.size(); ++i) sum = sum + left[i] * right[i];
+    return sum;
+}
 
 // The square root of the sum of squares.
-double norm(const Vector& vector);
+template <Values V>
+double norm(const V& vector) {
+    double sum = -0.0;
+    for (std::size_t i = 0; i < vector.size(); ++i) sum = sum + vector[i] * vector[i];
+    return std::sqrt(sum);
+}
+
 // factor * vector_i for every i.
-Vector scale(const Vector& vector, double factor);
+template <Values V>
+Vector scale(const V& vector, double factor) {
+    Vector result(vector.size());
+    for (std::size_t i = 0; i < vector.size(); ++i) result[i] = factor * vector[i];
+    return result;
+}
+
 // One dot product per row, in row order; the first row of another length fails.
-Outcome<Vector> mat_vec(const Matrix& matrix, const Vector& vector);
+template <Rows M, Values V>
+Outcome<Vector> mat_vec(const M& matrix, const V& vector) {
+    Vector result(matrix.size());
+    for (std::size_t i = 0; i < matrix.size(); ++i) {
+        const Outcome<double> entry = dot(matrix[i], vector);
+        if (!entry) return std::unexpected(entry.error());
+        result[i] = *entry;
+    }
+    return result;
+}
 
 // x with matrix * x = rhs, by Gaussian elimination with partial pivoting.
 // The shape is checked before any arithmetic. The consuming forms eliminate in
@@ -37,16 +78,15 @@ Outcome<Vector> mat_vec(const Matrix& matrix, const Vector& vector);
 Outcome<Vector> solve(Matrix&& matrix, Vector&& rhs);
 Outcome<Vector> solve(const Matrix& matrix, const Vector& rhs);
 
-// The same, asking stop() before each pivot column (elimination is cubic in
-// the size, so a caller may want to abandon a large one); a true answer ends
-// the solve with the message `stopped`.
-template <class Stop>
-Outcome<Vector> solve(Matrix&& a, Vector&& b, Stop&& stop) {
+// The elimination itself, on a system whose shape is already known to be
+// n x n with n = b.size(). The rows are swapped as whole objects, so a may be a
+// Matrix or row pointers into one block. Asks stop() before each pivot column
+// (elimination is cubic in the size, so a caller may want to abandon a large
+// one); a true answer ends it with the message `stopped`. The solution goes
+// into x, whose storage is reused, and a and b are left eliminated.
+template <class SwappableRows, class Stop>
+Outcome<void> eliminate(SwappableRows& a, Vector& b, Vector& x, Stop&& stop) {
     const std::size_t n = b.size();
-    if (a.size() != n) return fail(not_square);
-    for (const Vector& row : a)
-        if (row.size() != n) return fail(not_square);
-
     for (std::size_t k = 0; k < n; ++k) {
         if (stop()) return fail(stopped);
         // Strictly larger wins, so among equal magnitudes the top row stays
@@ -59,21 +99,74 @@ Outcome<Vector> solve(Matrix&& a, Vector&& b, Stop&& stop) {
             std::swap(a[k], a[p]);
             std::swap(b[k], b[p]);
         }
-        const Vector& pivot_row = a[k];
+        const auto& pivot_row = a[k];
         for (std::size_t i = k + 1; i < n; ++i) {
-            Vector& row = a[i];
+            auto& row = a[i];
             const double factor = row[k] / pivot_row[k];
             for (std::size_t j = k; j < n; ++j) row[j] = row[j] - factor * pivot_row[j];
             b[i] = b[i] - factor * b[k];
         }
     }
 
-    Vector x(n);
+    x.resize(n);
     for (std::size_t i = n; i-- > 0;) {
         double s = b[i];
         for (std::size_t j = i + 1; j < n; ++j) s = s - a[i][j] * x[j];
         x[i] = s / a[i][i];
     }
+    return {};
+}
+
+// The same with the shape checked first: a caller solving many systems of one
+// size allocates nothing once its storage has grown.
+template <class Stop>
+Outcome<void> solve_into(Matrix& a, Vector& b, Vector& x, Stop&& stop) {
+    const std::size_t n = b.size();
+    if (a.size() != n) return fail(not_square);
+    for (const Vector& row : a)
+        if (row.size() != n) return fail(not_square);
+    return eliminate(a, b, x, stop);
+}
+
+// A square system copied into one block, its rows reached through pointers
+// (so the solver's row swaps are pointer swaps): three allocations whatever
+// the size, where a Matrix takes one per row.
+struct SquareSystem {
+    Vector entries;
+    std::vector<double*> rows;
+    Vector rhs;
+
+    // Checks the shape, then copies; the values are only read.
+    template <Rows M, Values V>
+    Outcome<void> assign(const M& matrix, const V& b) {
+        const std::size_t n = b.size();
+        if (matrix.size() != n) return fail(not_square);
+        for (std::size_t i = 0; i < n; ++i)
+            if (matrix[i].size() != n) return fail(not_square);
+        entries.resize(n * n);
+        rows.resize(n);
+        rhs.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto& row = matrix[i];
+            rows[i] = entries.data() + i * n;
+            for (std::size_t j = 0; j < n; ++j) rows[i][j] = row[j];
+            rhs[i] = b[i];
+        }
+        return {};
+    }
+
+    template <class Stop>
+    Outcome<Vector> solve(Stop&& stop) {
+        Vector x;
+        if (auto solved = eliminate(rows, rhs, x, stop); !solved) return std::unexpected(solved.error());
+        return x;
+    }
+};
+
+template <class Stop>
+Outcome<Vector> solve(Matrix&& a, Vector&& b, Stop&& stop) {
+    Vector x;
+    if (auto solved = solve_into(a, b, x, stop); !solved) return std::unexpected(solved.error());
     return x;
 }
 

@@ -18,9 +18,10 @@ Vector derivative(const Vector& coefficients);
 Vector integral(const Vector& coefficients, double constant);
 
 // Horner's scheme from the highest coefficient down.
-inline double evaluate(const Vector& coefficients, double x) {
+template <Values C>
+double evaluate(const C& coefficients, double x) {
     double p = 0.0;
-    for (auto c = coefficients.rbegin(); c != coefficients.rend(); ++c) p = x * p + *c;
+    for (std::size_t i = coefficients.size(); i-- > 0;) p = x * p + coefficients[i];
     return p;
 }
 

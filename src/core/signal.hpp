@@ -4,8 +4,11 @@
 
 #include "core/error.hpp"
 #include "core/numeric_function.hpp"
+#include "core/stats.hpp"
 #include "core/vector.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -17,22 +20,74 @@ struct Peak {
 };
 
 // Full convolution: out[i + j] += signal[i] * kernel[j], i outer, from +0.0.
-// The watch is asked after every row of the kernel; once it has failed the
-// run stops and its partial output is the caller's to discard.
+// The watch is asked after a row of the kernel once about watch_interval
+// products have been added since it was last asked (asking costs more than a
+// short row); once it has failed the run stops and its partial output is the
+// caller's to discard.
+inline constexpr std::size_t watch_interval = std::size_t{1} << 14;
+
 template <class Watch>
 Outcome<Vector> convolve(const Vector& signal, const Vector& kernel, const Watch& watch) {
     if (signal.empty() || kernel.empty()) return fail("signal and kernel must be nonempty");
     Vector out(signal.size() + kernel.size() - 1, 0.0);
+    std::size_t unwatched = 0;
     for (std::size_t i = 0; i < signal.size(); ++i) {
         for (std::size_t j = 0; j < kernel.size(); ++j) out[i + j] = out[i + j] + signal[i] * kernel[j];
-        if (has_failed(watch)) break;
+        unwatched += kernel.size();
+        if (unwatched >= watch_interval) {
+            unwatched = 0;
+            if (has_failed(watch)) break;
+        }
     }
     return out;
 }
 
-Outcome<Vector> normalize(const Vector& values);
-std::vector<Peak> find_peaks(const Vector& values, double threshold);
-Outcome<Vector> moving_average(const Vector& values, std::uint64_t window);
-Outcome<Vector> exponential_smooth(const Vector& values, double alpha);
+
+template <Values V>
+Outcome<Vector> normalize(const V& values) {
+    if (values.size() == 0) return fail("values must be nonempty");
+    const double low = stats::minimum(values);
+    const double range = stats::maximum(values) - low;
+    // A NaN range fails this test and spreads NaN below, as it should.
+    if (std::fabs(range) < stats::epsilon) return Vector(values.size(), 0.0);
+    Vector out(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) out[i] = (values[i] - low) / range;
+    return out;
+}
+
+template <Values V>
+std::vector<Peak> find_peaks(const V& values, double threshold) {
+    std::vector<Peak> peaks;
+    for (std::size_t i = 1; i + 1 < values.size(); ++i) {
+        const double v = values[i];
+        if (v >= threshold && v > values[i - 1] && v > values[i + 1]) peaks.push_back({i, v});
+    }
+    return peaks;
+}
+
+// The sum is carried from sample to sample, never recomputed: its rounding
+// carries forward, and an infinity poisons every later output once it leaves.
+template <Values V>
+Outcome<Vector> moving_average(const V& values, std::uint64_t window) {
+    if (values.size() == 0 || window == 0) return fail("window and values must be nonempty");
+    Vector out(values.size());
+    double running = 0.0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        running = running + values[i];
+        if (i >= window) running = running - values[i - window];
+        out[i] = running / static_cast<double>(std::min<std::uint64_t>(i + 1, window));
+    }
+    return out;
+}
+
+template <Values V>
+Outcome<Vector> exponential_smooth(const V& values, double alpha) {
+    if (values.size() == 0 || !(0.0 <= alpha && alpha <= 1.0))
+        return fail("values must be nonempty and alpha must be within [0, 1]");
+    Vector out(values.size());
+    out[0] = values[0];
+    for (std::size_t i = 1; i < values.size(); ++i) out[i] = (1.0 - alpha) * out[i - 1] + alpha * values[i];
+    return out;
+}
 
 }  // namespace vexari::core::signal

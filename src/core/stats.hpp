@@ -1,7 +1,7 @@
 #pragma once
-// Descriptive statistics over Vectors of samples. Every sum runs in index
-// order into an accumulator that starts at -0.0, so an empty sum (or a sum of
-// negative zeros) is -0.0; means come first, deviations in a second pass.
+// Descriptive statistics over samples. Every sum runs in index order into an
+// accumulator that starts at -0.0, so an empty sum (or a sum of negative
+// zeros) is -0.0; means come first, deviations in a second pass.
 
 #include "core/error.hpp"
 #include "core/vector.hpp"
@@ -15,13 +15,42 @@ namespace vexari::core::stats {
 inline constexpr double epsilon = 2.220446049250313e-16;
 
 // The definitions shared by the descriptive routines and the fits.
-double sum(const Vector& values);
-double arithmetic_mean(const Vector& values);
+template <Values V>
+double sum(const V& values) {
+    double total = -0.0;
+    for (std::size_t i = 0; i < values.size(); ++i) total = total + values[i];
+    return total;
+}
+
+template <Values V>
+double arithmetic_mean(const V& values) {
+    return sum(values) / static_cast<double>(values.size());
+}
+
 // Sum of (v - m)(v - m) about the given mean.
-double squared_deviations(const Vector& values, double mean);
+template <Values V>
+double squared_deviations(const V& values, double mean) {
+    double total = -0.0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double deviation = values[i] - mean;
+        total = total + deviation * deviation;
+    }
+    return total;
+}
+
 // Sum of (a - ma)(b - mb) over the common length of a and b.
-double cross_deviations(const Vector& a, double mean_a, const Vector& b, double mean_b);
-double population_variance(const Vector& values);
+template <Values A, Values B>
+double cross_deviations(const A& a, double mean_a, const B& b, double mean_b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    double total = -0.0;
+    for (std::size_t i = 0; i < n; ++i) total = total + (a[i] - mean_a) * (b[i] - mean_b);
+    return total;
+}
+
+template <Values V>
+double population_variance(const V& values) {
+    return squared_deviations(values, arithmetic_mean(values)) / static_cast<double>(values.size());
+}
 
 // IEEE 754-2008 minNum and maxNum: a NaN operand yields the other one, and
 // -0.0 orders below +0.0.
@@ -40,8 +69,19 @@ inline double max_num(double a, double b) {
 
 // Folds from +inf and -inf, so NaN entries are skipped and an all-NaN input
 // leaves the starting values.
-double minimum(const Vector& values);
-double maximum(const Vector& values);
+template <Values V>
+double minimum(const V& values) {
+    double result = INFINITY;
+    for (std::size_t i = 0; i < values.size(); ++i) result = min_num(result, values[i]);
+    return result;
+}
+
+template <Values V>
+double maximum(const V& values) {
+    double result = -INFINITY;
+    for (std::size_t i = 0; i < values.size(); ++i) result = max_num(result, values[i]);
+    return result;
+}
 
 struct Summary {
     std::uint64_t count;
@@ -52,10 +92,49 @@ struct Summary {
     double max;
 };
 
-Outcome<double> mean(const Vector& values);
-Outcome<double> variance(const Vector& values, bool sample);
-Outcome<double> covariance(const Vector& left, const Vector& right, bool sample);
-Outcome<double> correlation(const Vector& left, const Vector& right);
-Outcome<Summary> summary(const Vector& values);
+template <Values V>
+Outcome<double> mean(const V& values) {
+    if (values.size() == 0) return fail("values must not be empty");
+    return arithmetic_mean(values);
+}
+
+template <Values V>
+Outcome<double> variance(const V& values, bool sample) {
+    const std::size_t d = sample ? 1 : 0;
+    if (values.size() < d + 1) return fail("not enough values for variance");
+    return squared_deviations(values, arithmetic_mean(values)) / static_cast<double>(values.size() - d);
+}
+
+template <Values A, Values B>
+Outcome<double> covariance(const A& left, const B& right, bool sample) {
+    if (left.size() == 0 || left.size() != right.size()) return fail("vectors must have equal nonzero length");
+    const std::size_t d = sample ? 1 : 0;
+    if (left.size() < d + 1) return fail("not enough values for sample covariance");
+    const double sc = cross_deviations(left, arithmetic_mean(left), right, arithmetic_mean(right));
+    return sc / static_cast<double>(left.size() - d);
+}
+
+// The checks interleave with the work on purpose: a constant vector is
+// reported before a length mismatch.
+template <Values A, Values B>
+Outcome<double> correlation(const A& left, const B& right) {
+    if (left.size() == 0) return fail("not enough values for variance");
+    const double spread_left = std::sqrt(population_variance(left));
+    if (right.size() == 0) return fail("not enough values for variance");
+    const double spread_right = std::sqrt(population_variance(right));
+    if (spread_left <= epsilon || spread_right <= epsilon) return fail("correlation is undefined for constant vectors");
+    if (left.size() != right.size()) return fail("vectors must have equal nonzero length");
+    const double n = static_cast<double>(left.size());
+    const double sc = cross_deviations(left, arithmetic_mean(left), right, arithmetic_mean(right));
+    return (sc / n) / (spread_left * spread_right);
+}
+
+template <Values V>
+Outcome<Summary> summary(const V& values) {
+    if (values.size() == 0) return fail("values must not be empty");
+    const double m = arithmetic_mean(values);
+    const double var = squared_deviations(values, m) / static_cast<double>(values.size());
+    return Summary{values.size(), m, var, std::sqrt(var), minimum(values), maximum(values)};
+}
 
 }  // namespace vexari::core::stats
