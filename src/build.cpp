@@ -2,7 +2,7 @@
 
 namespace vexari {
 
-Ref to_python(const Vector& values) {
+Ref to_python(std::span<const double> values) {
     return list_of(values, [](double value) { return to_python(value); });
 }
 

@@ -8,6 +8,7 @@
 #include "lazy.hpp"
 
 #include <cstdint>
+#include <span>
 #include <utility>
 
 namespace vexari {
@@ -16,7 +17,7 @@ inline Ref to_python(double value) { return checked(PyFloat_FromDouble(value)); 
 inline Ref to_python(std::uint64_t value) { return checked(PyLong_FromUnsignedLongLong(value)); }
 inline Ref to_python(bool value) { return Ref::borrow(value ? Py_True : Py_False); }
 inline Ref to_python(Ref&& object) { return std::move(object); }
-Ref to_python(const Vector& values);
+Ref to_python(std::span<const double> values);
 Ref to_python(const Matrix& rows);
 Ref to_python(const Pair& pair);
 

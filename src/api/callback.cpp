@@ -29,27 +29,34 @@ PyObject* callback_detail::new_float_list(const Vector& values) noexcept {
     return list;
 }
 
-Vector VectorVector::operator()(const Vector& v) const {
+void VectorVector::operator()(const Vector& v, Vector& out) const {
     using namespace callback_detail;
-    if (slot_->holding() || interrupted(*slot_)) return {};
+    out.clear();
+    if (stopped()) return;
     PyObject* list = new_float_list(v);
     if (list == nullptr) {
         slot_->park();
-        return {};
+        return;
     }
     PyObject* arguments[2] = {nullptr, list};
     Ref result = Ref::steal(call(callable_, arguments + 1, 1));
     Py_DECREF(list);
     if (!result) {
         slot_->park();
-        return {};
+        return;
     }
     try {
-        return to_vector(result.get());
+        read_vector_into(result.get(), out);
     } catch (const PythonError&) {
+        out.clear();
         slot_->park();
-        return {};
     }
+}
+
+Vector VectorVector::operator()(const Vector& v) const {
+    Vector out;
+    (*this)(v, out);
+    return out;
 }
 
 }  // namespace vexari::api

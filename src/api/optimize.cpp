@@ -7,12 +7,16 @@
 #include "core/optimize.hpp"
 #include "function.hpp"
 
+#include <cstddef>
+#include <ranges>
+
 namespace vexari::api {
 
 Ref optimize_result_to_dict(const core::OptimizeResult& result) {
-    Ref history = list_of(result.history, [](const core::OptimizeStep& step) {
-        return dict_of(entry<"iteration">(step.iteration), entry<"point">(step.point), entry<"value">(step.value),
-                       entry<"gradient">(step.gradient));
+    const core::OptimizeHistory& steps = result.history;
+    Ref history = list_of(std::views::iota(std::size_t{0}, steps.size()), [&steps](std::size_t i) {
+        return dict_of(entry<"iteration">(steps.iteration(i)), entry<"point">(steps.point(i)),
+                       entry<"value">(steps.value(i)), entry<"gradient">(steps.direction(i)));
     });
     return dict_of(entry<"point">(result.point), entry<"value">(result.value),
                    entry<"converged">(result.converged), entry<"iterations">(result.iterations),

@@ -27,13 +27,14 @@ double tangent(F&& f, double x) {
 
 // One central difference per coordinate, coordinate 0 first, each evaluated at
 // the upper then the lower point: 2n evaluations, none for an empty point.
+// Writes the gradient into result, with moved as scratch: the storage of
+// both is reused, so repeated gradients allocate nothing once it has grown.
+// One copy of the point serves every perturbation: each coordinate is
+// restored before the next one moves.
 template <class F>
-Vector gradient(F&& f, const Vector& point) {
-    Vector result(point.size());
-    if (point.empty()) return result;
-    // One scratch copy serves every perturbation: each coordinate is restored
-    // before the next one moves.
-    Vector moved = point;
+void gradient_into(F&& f, const Vector& point, Vector& result, Vector& moved) {
+    result.resize(point.size());
+    moved = point;
     for (std::size_t j = 0; j < point.size(); ++j) {
         moved[j] = point[j] + step;
         const double upper = f(static_cast<const Vector&>(moved));
@@ -42,32 +43,56 @@ Vector gradient(F&& f, const Vector& point) {
         moved[j] = point[j];
         result[j] = (upper - lower) / divisor;
     }
+}
+
+template <class F>
+Vector gradient(F&& f, const Vector& point) {
+    Vector result;
+    Vector moved;
+    gradient_into(f, point, result, moved);
     return result;
 }
 
 inline constexpr std::string_view length_changed = "residual length changed between evaluations";
 
-// The m x n Jacobian of a Vector -> Vector function: m is the length of the
-// value at the point itself (its entries are not used), then one column per
-// coordinate from the upper and lower values. 1 + 2n evaluations. A value
-// whose length differs from m ends the computation with an error at once, so
-// no entry is ever read past the end of a shorter value.
+// The scratch of repeated Jacobians, kept by the caller between them.
+struct JacobianScratch {
+    Vector moved;
+    Vector upper;
+    Vector lower;
+};
+
+// The m x n Jacobian of a Vector -> Vector function, written into result: m
+// is the length of the value at the point itself (its entries are not used),
+// then one column per coordinate from the upper and lower values. 1 + 2n
+// evaluations. A value whose length differs from m ends the computation with
+// an error at once, so no entry is ever read past the end of a shorter value.
 template <class F>
-Outcome<Matrix> jacobian(F&& f, const Vector& point) {
-    const std::size_t rows = f(static_cast<const Vector&>(point)).size();
-    Matrix result(rows, Vector(point.size()));
-    if (point.empty()) return result;
-    Vector moved = point;
+Outcome<void> jacobian_into(F&& f, const Vector& point, Matrix& result, JacobianScratch& scratch) {
+    evaluate_into(f, point, scratch.upper);
+    const std::size_t rows = scratch.upper.size();
+    result.resize(rows);
+    for (Vector& row : result) row.resize(point.size());
+    scratch.moved = point;
+    Vector& moved = scratch.moved;
     for (std::size_t j = 0; j < point.size(); ++j) {
         moved[j] = point[j] + step;
-        const Vector upper = f(static_cast<const Vector&>(moved));
-        if (upper.size() != rows) return fail(length_changed);
+        evaluate_into(f, static_cast<const Vector&>(moved), scratch.upper);
+        if (scratch.upper.size() != rows) return fail(length_changed);
         moved[j] = point[j] + (-step);
-        const Vector lower = f(static_cast<const Vector&>(moved));
-        if (lower.size() != rows) return fail(length_changed);
+        evaluate_into(f, static_cast<const Vector&>(moved), scratch.lower);
+        if (scratch.lower.size() != rows) return fail(length_changed);
         moved[j] = point[j];
-        for (std::size_t i = 0; i < rows; ++i) result[i][j] = (upper[i] - lower[i]) / divisor;
+        for (std::size_t i = 0; i < rows; ++i) result[i][j] = (scratch.upper[i] - scratch.lower[i]) / divisor;
     }
+    return {};
+}
+
+template <class F>
+Outcome<Matrix> jacobian(F&& f, const Vector& point) {
+    Matrix result;
+    JacobianScratch scratch;
+    if (auto done = jacobian_into(f, point, result, scratch); !done) return std::unexpected(done.error());
     return result;
 }
 

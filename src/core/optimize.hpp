@@ -30,20 +30,22 @@ inline double half_sum_of_squares(const Vector& r) {
 // evaluated there.
 template <class F>
 OptimizeResult gradient_descent(F&& f, const Vector& start, std::uint64_t max_iter, double step_size, double tol) {
-    OptimizeResult result{start, 0.0, false, 0, {}};
+    OptimizeResult result{start, 0.0, false, 0, OptimizeHistory(start.size())};
     Vector& x = result.point;
+    Vector g;
+    Vector moved;
     for (std::uint64_t k = 0; k != max_iter; ++k) {
         const double value = f(static_cast<const Vector&>(x));
-        Vector g = derivative::gradient(f, x);
+        derivative::gradient_into(f, x, g, moved);
         const double g_norm = linalg::norm(g);
-        const OptimizeStep& step = result.history.emplace_back(k, x, value, std::move(g));
+        result.history.record(k, x, value, g);
         if (g_norm <= tol) {
             result.value = value;
             result.converged = true;
             result.iterations = k + 1;
             return result;
         }
-        for (std::size_t i = 0; i < x.size(); ++i) x[i] = x[i] - step_size * step.gradient[i];
+        for (std::size_t i = 0; i < x.size(); ++i) x[i] = x[i] - step_size * g[i];
         // A failed function's run is discarded; what is left would only be NaN.
         if (has_failed(f)) break;
     }
@@ -60,21 +62,28 @@ OptimizeResult gradient_descent(F&& f, const Vector& start, std::uint64_t max_it
 // true answer abandons the run with linalg::stopped.
 template <class F, class Stop>
 Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t max_iter, double tol, Stop&& stop) {
-    OptimizeResult result{start, 0.0, false, 0, {}};
+    OptimizeResult result{start, 0.0, false, 0, OptimizeHistory(start.size())};
     Vector& x = result.point;
     const std::size_t n = x.size();
+    // Storage reused by every iteration.
+    Vector r;
+    Matrix j;
+    derivative::JacobianScratch scratch;
+    Matrix a(n, Vector(n));
+    Vector b(n);
+    Vector delta;
     for (std::uint64_t k = 0; k != max_iter; ++k) {
-        const Vector r = f(static_cast<const Vector&>(x));
+        evaluate_into(f, x, r);
         const double value = half_sum_of_squares(r);
-        const Outcome<Matrix> jacobian = derivative::jacobian(f, x);
-        if (!jacobian) return std::unexpected(jacobian.error());
-        const Matrix& j = *jacobian;
+        if (auto formed = derivative::jacobian_into(f, x, j, scratch); !formed) return std::unexpected(formed.error());
         // The Jacobian checks its own evaluations against each other; this
         // ties them to the residual of the same iterate.
         if (j.size() != r.size()) return fail(derivative::length_changed);
 
-        Matrix a(n, Vector(n, 0.0));
-        Vector b(n, 0.0);
+        // The solver left the previous system eliminated (and rows swapped,
+        // all of length n); every entry starts again from +0.0.
+        for (Vector& row : a) row.assign(n, 0.0);
+        b.assign(n, 0.0);
         for (std::size_t i = 0; i < r.size(); ++i) {
             if (stop()) return fail(linalg::stopped);
             const Vector& row = j[i];
@@ -83,17 +92,16 @@ Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t m
                 for (std::size_t q = 0; q < n; ++q) a[p][q] = a[p][q] + row[p] * row[q];
             }
         }
-        Outcome<Vector> delta = linalg::solve(std::move(a), std::move(b), stop);
-        if (!delta) return std::unexpected(delta.error());
+        if (auto solved = linalg::solve_into(a, b, delta, stop); !solved) return std::unexpected(solved.error());
 
-        const OptimizeStep& step = result.history.emplace_back(k, x, value, std::move(*delta));
-        if (linalg::norm(step.gradient) <= tol) {
+        result.history.record(k, x, value, delta);
+        if (linalg::norm(delta) <= tol) {
             result.value = value;
             result.converged = true;
             result.iterations = k + 1;
             return result;
         }
-        for (std::size_t p = 0; p < n; ++p) x[p] = step.gradient[p] + x[p];
+        for (std::size_t p = 0; p < n; ++p) x[p] = delta[p] + x[p];
     }
     result.value = half_sum_of_squares(f(static_cast<const Vector&>(x)));
     result.iterations = max_iter;
