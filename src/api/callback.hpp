@@ -33,8 +33,20 @@ public:
         throw_python_error();
     }
 
+    // True at the first evaluation of the call and then at every
+    // signal_interval-th: looking for a pending signal costs about as much as
+    // creating the argument float, and a handful of evaluations is still an
+    // instant for anyone pressing Ctrl-C.
+    static constexpr unsigned signal_interval = 8;
+    bool signal_check_due() noexcept {
+        if (--until_signal_check_ != 0) return false;
+        until_signal_check_ = signal_interval;
+        return true;
+    }
+
 private:
     Ref exception_;
+    unsigned until_signal_check_ = 1;
 };
 
 // The error convention for routines that call back into Python: a routine's
@@ -71,7 +83,8 @@ inline double read_result(ErrorSlot& slot, PyObject* result) {
 }
 
 // Built-in callables never reach the interpreter's loop, where Ctrl-C is
-// noticed, so every evaluation of one looks for a pending signal first.
+// noticed, so evaluations of one look for a pending signal (see
+// ErrorSlot::signal_check_due).
 inline bool interrupted(ErrorSlot& slot) {
     if (PyErr_CheckSignals() == 0) return false;
     slot.park();
@@ -92,19 +105,26 @@ PyObject* new_float_list(const Vector& values) noexcept;
 
 }  // namespace callback_detail
 
+// How many evaluations a run makes: `few` is a fixed handful (one derivative),
+// too short to need its own look for pending signals; the caller's loop has one.
+enum class Evaluations { many, few };
+
 // Common state of the four adapters: the callable (the wrapper keeps it alive)
 // and the slot (the wrapper owns it).
 class Adapter {
 public:
-    Adapter(const Callable& callable, ErrorSlot& slot) noexcept
-        : callable_(callable.get()), slot_(&slot), watch_signals_(!callback_detail::notices_signals_itself(callable_)) {}
+    Adapter(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many) noexcept
+        : callable_(callable.get()),
+          slot_(&slot),
+          watch_signals_(evaluations == Evaluations::many && !callback_detail::notices_signals_itself(callable_)) {}
     bool failed() const noexcept { return slot_->holding(); }
 
 protected:
     // Whether the next evaluation must not happen: the slot holds an
     // exception, or a signal's handler has just raised one.
     bool stopped() const {
-        return slot_->holding() || (watch_signals_ && callback_detail::interrupted(*slot_));
+        return slot_->holding() ||
+               (watch_signals_ && slot_->signal_check_due() && callback_detail::interrupted(*slot_));
     }
 
     PyObject* callable_;

@@ -14,7 +14,7 @@ namespace {
 // Every method name is accepted and every one gets the central difference.
 Ref tangent(Callable function, double x, std::string_view /*method*/) {
     ErrorSlot slot;
-    const double slope = core::derivative::tangent(Scalar(function, slot), x);
+    const double slope = core::derivative::tangent(Scalar(function, slot, Evaluations::few), x);
     slot.raise_if_holding();
     return to_python(slope);
 }
