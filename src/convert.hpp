@@ -15,10 +15,11 @@ using core::Matrix;
 using core::Vector;
 using Pair = std::pair<double, double>;
 
-// A callable parameter: held, unchecked; calling it is the adapters' business.
+// A callable parameter, unchecked; calling it is the adapters' business. It is
+// borrowed: the caller holds its arguments for the whole call.
 struct Callable {
-    Ref object;
-    PyObject* get() const noexcept { return object.get(); }
+    PyObject* object;
+    PyObject* get() const noexcept { return object; }
 };
 
 // "'TYPE' object is not an instance of 'TARGET'" ("'None' is not ..." for None).

@@ -26,7 +26,7 @@ struct ParameterKind;
 
 template <>
 struct ParameterKind<Callable> {
-    static Callable convert(PyObject* object) { return {Ref::borrow(object)}; }
+    static Callable convert(PyObject* object) noexcept { return {object}; }
     static bool quiet(PyObject*) noexcept { return true; }
 };
 template <>
@@ -170,7 +170,7 @@ struct Function {
         return guarded([&] {
             static constexpr CallShape shape{declaration.name, declaration.parameters, declaration.required};
             PyObject* slots[parameter_count > 0 ? parameter_count : 1];
-            match_arguments(shape, args, nargs, kwnames, slots);
+            match_arguments_fast(shape, args, nargs, kwnames, slots);
             return call(slots, std::make_index_sequence<parameter_count>{});
         });
     }

@@ -22,4 +22,17 @@ struct CallShape {
 void match_arguments(const CallShape& shape, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                      PyObject** slots);
 
+// The same, with the commonest call (positional arguments only, as many as
+// the parameters need) filled in line.
+inline void match_arguments_fast(const CallShape& shape, PyObject* const* args, Py_ssize_t nargs,
+                                 PyObject* kwnames, PyObject** slots) {
+    const auto given = static_cast<std::size_t>(PyVectorcall_NARGS(static_cast<std::size_t>(nargs)));
+    const std::size_t count = shape.parameters.size();
+    if (kwnames != nullptr || given < shape.required || given > count) {
+        match_arguments(shape, args, nargs, kwnames, slots);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
+}
+
 }  // namespace vexari
