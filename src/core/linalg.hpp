@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <span>
+#include <type_traits>
 #include <utility>
 
 namespace vexari::core::linalg {
@@ -61,15 +63,22 @@ Vector scale(const V& vector, double factor) {
 }
 
 // One dot product per row, in row order; the first row of another length fails.
+// Every row reads the whole vector, so values that are not contiguous doubles
+// already are copied once first.
 template <Rows M, Values V>
 Outcome<Vector> mat_vec(const M& matrix, const V& vector) {
-    Vector result(matrix.size());
-    for (std::size_t i = 0; i < matrix.size(); ++i) {
-        const Outcome<double> entry = dot(matrix[i], vector);
-        if (!entry) return std::unexpected(entry.error());
-        result[i] = *entry;
+    if constexpr (!std::is_convertible_v<const V&, std::span<const double>>) {
+        const Vector copy = copy_of(vector);
+        return mat_vec(matrix, std::span<const double>(copy));
+    } else {
+        Vector result(matrix.size());
+        for (std::size_t i = 0; i < matrix.size(); ++i) {
+            const Outcome<double> entry = dot(matrix[i], vector);
+            if (!entry) return std::unexpected(entry.error());
+            result[i] = *entry;
+        }
+        return result;
     }
-    return result;
 }
 
 // x with matrix * x = rhs, by Gaussian elimination with partial pivoting.

@@ -129,12 +129,24 @@ Outcome<double> correlation(const A& left, const B& right) {
     return (sc / n) / (spread_left * spread_right);
 }
 
+// The deviations, the minimum and the maximum share the second pass: three
+// independent folds, each in index order as its own routine runs it.
 template <Values V>
 Outcome<Summary> summary(const V& values) {
     if (values.size() == 0) return fail("values must not be empty");
     const double m = arithmetic_mean(values);
-    const double var = squared_deviations(values, m) / static_cast<double>(values.size());
-    return Summary{values.size(), m, var, std::sqrt(var), minimum(values), maximum(values)};
+    double deviations = -0.0;
+    double low = INFINITY;
+    double high = -INFINITY;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double value = values[i];
+        const double deviation = value - m;
+        deviations = deviations + deviation * deviation;
+        low = min_num(low, value);
+        high = max_num(high, value);
+    }
+    const double var = deviations / static_cast<double>(values.size());
+    return Summary{values.size(), m, var, std::sqrt(var), low, high};
 }
 
 }  // namespace vexari::core::stats

@@ -26,4 +26,12 @@ concept Rows = requires(const M& rows, std::size_t i) {
     { rows[i] } -> Values;
 };
 
+// The values as a Vector of their own.
+template <Values V>
+Vector copy_of(const V& values) {
+    Vector copy(values.size());
+    for (std::size_t i = 0; i < copy.size(); ++i) copy[i] = values[i];
+    return copy;
+}
+
 }  // namespace vexari::core
