@@ -5,6 +5,7 @@ from __future__ import annotations
 import math
 import os
 import platform
+import statistics
 from typing import Iterable
 
 from harness import CaseResult, Measured
@@ -27,6 +28,21 @@ def seconds(value: float) -> str:
         if value >= scale:
             return f"{value / scale:.3g} {unit}"
     return f"{value / 1e-9:.3g} ns"
+
+
+def paired(measured: Measured, reference: Measured) -> float:
+    """The median over rounds of the two contenders' ratio within each round.
+
+    Both were sampled in the same round, moments apart, so a machine that
+    slows down or speeds up between rounds moves both alike; the ratio of the
+    two medians would carry that drift.
+    """
+    pairs = [a / b for a, b in zip(measured.samples, reference.samples) if b > 0]
+    return statistics.median(pairs) if pairs else math.nan
+
+
+def times(value: float) -> str:
+    return "" if math.isnan(value) else f"{value:.2f}x"
 
 
 def ratio(value: float, reference: float) -> str:
@@ -81,8 +97,11 @@ def header(versions: dict[str, str], mode: str, settings, available: int, total_
     lines += [
         "",
         "Every figure is the median over interleaved rounds (one sample of each contender per round, in "
-        "rotating order) of the time per call, garbage collector paused during samples. `x floor` divides "
-        "by the case's reference contender (the floor unless the table says otherwise); `agreement` compares "
+        "rotating order) of the time per call, garbage collector paused during samples. `x floor` (and every "
+        "other `x` ratio) is the median over rounds of the contender's time over the reference's time in "
+        "the same round, so drift of the machine between rounds cancels; the reference is the floor unless "
+        "the table says otherwise. Per-eval ratios and the result bound are computed from the medians. "
+        "`agreement` compares "
         "the contender's numbers with the toolkit's (`exact` = bit for bit). See bench/README.md for what "
         "each contender does.",
         "",
@@ -114,13 +133,14 @@ def callback_summary(results: Iterable[CaseResult]) -> list[str]:
         evals = result.case.evaluations
         vx = m["vexari"].median
         floor = m["floor"].median if "floor" in m else math.nan
+        vx_over_floor = times(paired(m["vexari"], m["floor"])) if "floor" in m else ""
         build = m["floor result"].median if "floor result" in m else 0.0
         alone = m["floor evals"].median / evals if "floor evals" in m else math.nan
         vx_per = (vx - build) / evals
         floor_per = (floor - build) / evals
         bound = ratio(build + max(vx - floor, 0.0), build) if build > 0 else ""
         lines.append(
-            f"| {result.case.name} | {evals} | {seconds(vx)} | {seconds(floor)} | {ratio(vx, floor)} | "
+            f"| {result.case.name} | {evals} | {seconds(vx)} | {seconds(floor)} | {vx_over_floor} | "
             f"{seconds(vx_per)} | {seconds(floor_per)} | {ratio(vx_per, floor_per)} | {seconds(alone)} | "
             f"{bound} |")
     lines.append("")
@@ -151,7 +171,7 @@ def detail(title: str, results: Iterable[CaseResult], intro: str = "") -> list[s
                 note = f"reference; {note}" if note else "reference"
             lines.append(
                 f"| {name_cell} | {measured.name} | {seconds(measured.median)} | {per_eval(measured)} | "
-                f"{ratio(measured.median, reference.median) if reference else ''} | {spread(measured)} | "
+                f"{times(paired(measured, reference)) if reference else ''} | {spread(measured)} | "
                 f"{measured.agreement} | {note} |")
             first = False
     lines.append("")
@@ -178,8 +198,10 @@ def list_summary(results: Iterable[CaseResult]) -> list[str]:
         floor = m["floor"].median if "floor" in m else math.nan
         numpy = m["numpy"].median if "numpy" in m else math.nan
         arrays = m["numpy arrays"].median if "numpy arrays" in m else math.nan
-        lines.append(f"| {result.case.name} | {seconds(vx)} | {seconds(floor)} | {ratio(vx, floor)} | "
-                     f"{seconds(numpy)} | {ratio(numpy, vx)} | {seconds(arrays)} |")
+        vx_over_floor = times(paired(m["vexari"], m["floor"])) if "floor" in m else ""
+        numpy_over_vx = times(paired(m["numpy"], m["vexari"])) if "numpy" in m else ""
+        lines.append(f"| {result.case.name} | {seconds(vx)} | {seconds(floor)} | {vx_over_floor} | "
+                     f"{seconds(numpy)} | {numpy_over_vx} | {seconds(arrays)} |")
     lines.append("")
     return lines
 
@@ -242,8 +264,8 @@ def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> l
         if floor.name == "floor evals":  # not the whole job: no gap can be read off it
             floor = None
         target = TARGETS.get(result.case.group)
-        if floor is not None and target is not None and vx.median > target * floor.median:
-            found.append(f"- {result.case.group}: {result.case.name}: vexari {ratio(vx.median, floor.median)} "
+        if floor is not None and target is not None and paired(vx, floor) > target:
+            found.append(f"- {result.case.group}: {result.case.name}: vexari {times(paired(vx, floor))} "
                          f"the {floor.name} (target {target:.2f}x)")
         iterating = m.get("iterating array.array")
         for name in ("vexari array.array", "vexari ndarray"):
@@ -258,9 +280,9 @@ def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> l
                     found.append(f"- {result.case.name}: {measured.name} only "
                                  f"{measured.median / vx.median:.1f}x slower (target {NEWTON_OVER_SCIPY:.0f}x)")
         numpy = m.get("numpy")
-        if numpy is not None and numpy.median < vx.median:
+        if numpy is not None and paired(numpy, vx) < 1.0:
             found.append(f"- {result.case.group}: {result.case.name}: numpy with list conversion is faster "
-                         f"({ratio(vx.median, numpy.median)} of numpy's time)")
+                         f"({times(paired(vx, numpy))} of numpy's time)")
         for measured in result.measured:
             if measured.name.startswith("vexari") and measured.agreement.startswith("differs"):
                 found.append(f"- {result.case.name}: {measured.name} result {measured.agreement}")

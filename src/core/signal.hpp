@@ -46,8 +46,14 @@ Outcome<Vector> convolve(const Vector& signal, const Vector& kernel, const Watch
 template <Values V>
 Outcome<Vector> normalize(const V& values) {
     if (values.size() == 0) return fail("values must be nonempty");
-    const double low = stats::minimum(values);
-    const double range = stats::maximum(values) - low;
+    // The minimum and the maximum share one pass: two folds, each in index order.
+    double low = INFINITY;
+    double high = -INFINITY;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        low = stats::min_num(low, values[i]);
+        high = stats::max_num(high, values[i]);
+    }
+    const double range = high - low;
     // A NaN range fails this test and spreads NaN below, as it should.
     if (std::fabs(range) < stats::epsilon) return Vector(values.size(), 0.0);
     Vector out(values.size());
