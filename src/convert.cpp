@@ -36,13 +36,8 @@ bool read_double_buffer(PyObject* object, Vector& items) {
 // seen as it would be by iter()).
 template <class Item, Item (*Read)(PyObject*)>
 void read_sequence(PyObject* object, std::vector<Item>& items) {
-    if (PyUnicode_Check(object)) raise(PyExc_TypeError, "Can't extract `str` to `Vec`");
-    if (!PySequence_Check(object)) raise_cast_failure(object, "Sequence");
-
     items.clear();
-    if constexpr (std::is_same_v<Item, double>) {
-        if (read_double_buffer(object, items)) return;
-    }
+    // The exact containers first: they are the common case and export no buffer.
     if (PyList_CheckExact(object)) {
         CriticalSection section(object);
         items.reserve(static_cast<std::size_t>(PyList_GET_SIZE(object)));
@@ -65,6 +60,12 @@ void read_sequence(PyObject* object, std::vector<Item>& items) {
         items.reserve(static_cast<std::size_t>(size));
         for (Py_ssize_t i = 0; i < size; ++i) items.push_back(Read(PyTuple_GET_ITEM(object, i)));
         return;
+    }
+
+    if (PyUnicode_Check(object)) raise(PyExc_TypeError, "Can't extract `str` to `Vec`");
+    if (!PySequence_Check(object)) raise_cast_failure(object, "Sequence");
+    if constexpr (std::is_same_v<Item, double>) {
+        if (read_double_buffer(object, items)) return;
     }
 
     const Py_ssize_t hint = PyObject_Length(object);
