@@ -100,7 +100,7 @@ def header(versions: dict[str, str], mode: str, settings, available: int, total_
         "rotating order) of the time per call, garbage collector paused during samples. `x floor` (and every "
         "other `x` ratio) is the median over rounds of the contender's time over the reference's time in "
         "the same round, so drift of the machine between rounds cancels; the reference is the floor unless "
-        "the table says otherwise. Per-eval ratios and the result bound are computed from the medians. "
+        "the table says otherwise. "
         "`agreement` compares "
         "the contender's numbers with the toolkit's (`exact` = bit for bit). See bench/README.md for what "
         "each contender does.",
@@ -113,8 +113,8 @@ def callback_summary(results: Iterable[CaseResult]) -> list[str]:
     lines = [
         "## Callbacks: cost per evaluation",
         "",
-        "Per eval = (call - floor result) / evaluations: the call's time less what its result objects cost "
-        "the floor, spread over the evaluations; it holds the callback and the algorithm's own arithmetic. "
+        "Per eval = (call - floor result) / evaluations, the call's time being x floor times the floor's: "
+        "the call's time less what its result objects cost the floor, spread over the evaluations; it holds the callback and the algorithm's own arithmetic. "
         "Callback alone = floor evals / evaluations: create the argument float(s), vectorcall, convert, "
         "release. Result bound: the toolkit's evaluations cost at least the floor's (the same calls), so its "
         "result building costs at most floor result + (vexari call - floor call); the column gives that over "
@@ -133,14 +133,15 @@ def callback_summary(results: Iterable[CaseResult]) -> list[str]:
         evals = result.case.evaluations
         vx = m["vexari"].median
         floor = m["floor"].median if "floor" in m else math.nan
-        vx_over_floor = times(paired(m["vexari"], m["floor"])) if "floor" in m else ""
+        over = paired(m["vexari"], m["floor"]) if "floor" in m else math.nan
         build = m["floor result"].median if "floor result" in m else 0.0
         alone = m["floor evals"].median / evals if "floor evals" in m else math.nan
-        vx_per = (vx - build) / evals
+        # The derived columns take the toolkit's time as the paired ratio times the floor's.
+        vx_per = (over * floor - build) / evals
         floor_per = (floor - build) / evals
-        bound = ratio(build + max(vx - floor, 0.0), build) if build > 0 else ""
+        bound = ratio(build + max(over - 1.0, 0.0) * floor, build) if build > 0 else ""
         lines.append(
-            f"| {result.case.name} | {evals} | {seconds(vx)} | {seconds(floor)} | {vx_over_floor} | "
+            f"| {result.case.name} | {evals} | {seconds(vx)} | {seconds(floor)} | {times(over)} | "
             f"{seconds(vx_per)} | {seconds(floor_per)} | {ratio(vx_per, floor_per)} | {seconds(alone)} | "
             f"{bound} |")
     lines.append("")
