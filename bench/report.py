@@ -268,6 +268,10 @@ def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> l
         if floor is not None and target is not None and paired(vx, floor) > target:
             found.append(f"- {result.case.group}: {result.case.name}: vexari {times(paired(vx, floor))} "
                          f"the {floor.name} (target {target:.2f}x)")
+        for name in ("vexari array.array", "vexari ndarray"):
+            if target is not None and name in m and floor is not None and paired(m[name], floor) > target:
+                found.append(f"- {result.case.group}: {result.case.name}: {name} {times(paired(m[name], floor))} "
+                             f"the {floor.name} (target {target:.2f}x)")
         iterating = m.get("iterating array.array")
         for name in ("vexari array.array", "vexari ndarray"):
             if iterating is not None and name in m and \

@@ -1,9 +1,9 @@
 #include "double_buffer.hpp"
 
-#include "ref.hpp"
 
 #include <bit>
 #include <cstring>
+#include <string_view>
 
 namespace vexari {
 
@@ -17,17 +17,14 @@ bool is_native_double_format(const char* format) {
     return format[0] == 'd' && format[1] == '\0';
 }
 
+// Matched by the type's full C name, which costs no allocation (asking for
+// the module and the name would make two strings a call); a class written in
+// Python carries only its own name there, so it cannot pass for one of these.
 bool exports_doubles_by_iteration(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     if (type == &PyMemoryView_Type) return true;
-    Ref module = Ref::steal(PyType_GetModuleName(type));
-    Ref name = Ref::steal(PyType_GetName(type));
-    if (!module || !name) {
-        PyErr_Clear();
-        return false;
-    }
-    return (PyUnicode_EqualToUTF8(module.get(), "array") && PyUnicode_EqualToUTF8(name.get(), "array")) ||
-           (PyUnicode_EqualToUTF8(module.get(), "numpy") && PyUnicode_EqualToUTF8(name.get(), "ndarray"));
+    const std::string_view name = type->tp_name;
+    return name == "array.array" || name == "numpy.ndarray";
 }
 
 }  // namespace
