@@ -21,7 +21,9 @@ Ref tangent(Callable function, double x, std::string_view /*method*/) {
 
 Ref gradient(Callable function, Vector point) {
     ErrorSlot slot;
-    Vector result = core::derivative::gradient(VectorScalar(function, slot), point);
+    // The converted point is this call's own, so the gradient may move it.
+    Vector result;
+    core::derivative::gradient_moving(VectorScalar(function, slot), point, result);
     slot.raise_if_holding();
     return to_python(result);
 }

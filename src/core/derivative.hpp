@@ -27,30 +27,29 @@ double tangent(F&& f, double x) {
 
 // One central difference per coordinate, coordinate 0 first, each evaluated at
 // the upper then the lower point: 2n evaluations, none for an empty point.
-// Writes the gradient into result, with moved as scratch: the storage of
-// both is reused, so repeated gradients allocate nothing once it has grown.
-// One copy of the point serves every perturbation: each coordinate is
-// restored before the next one moves.
+// This form moves the point it is given, one coordinate at a time, putting
+// every coordinate back exactly, and writes into result, reusing its storage.
 template <class F>
-void gradient_into(F&& f, const Vector& point, Vector& result, Vector& moved) {
+void gradient_moving(F&& f, Vector& point, Vector& result) {
     result.resize(point.size());
-    moved = point;
     for (std::size_t j = 0; j < point.size(); ++j) {
-        moved[j] = point[j] + step;
-        const double upper = f(static_cast<const Vector&>(moved));
-        moved[j] = point[j] + (-step);
-        const double lower = f(static_cast<const Vector&>(moved));
-        moved[j] = point[j];
+        const double original = point[j];
+        point[j] = original + step;
+        const double upper = f(static_cast<const Vector&>(point));
+        point[j] = original + (-step);
+        const double lower = f(static_cast<const Vector&>(point));
+        point[j] = original;
         result[j] = (upper - lower) / divisor;
     }
 }
 
+// The same at a point that stays as it is: moved is the scratch copy that
+// moves instead, its storage reused too, so repeated gradients allocate
+// nothing once it has grown.
 template <class F>
-Vector gradient(F&& f, const Vector& point) {
-    Vector result;
-    Vector moved;
-    gradient_into(f, point, result, moved);
-    return result;
+void gradient_into(F&& f, const Vector& point, Vector& result, Vector& moved) {
+    moved = point;
+    gradient_moving(f, moved, result);
 }
 
 inline constexpr std::string_view length_changed = "residual length changed between evaluations";
