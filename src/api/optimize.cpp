@@ -60,7 +60,11 @@ Ref stationary_newton(Callable function, double start, double tol, std::uint64_t
 
 Ref gauss_newton(Callable function, Vector start, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    const auto stop = [&slot] { return !slot.holding() && callback_detail::interrupted(slot); };
+    // Forming and solving the normal equations asks this once per row and per
+    // column; every eighth asking looks for a pending signal.
+    const auto stop = [&slot] {
+        return !slot.holding() && slot.signal_check_due() && callback_detail::interrupted(slot);
+    };
     core::Outcome<core::OptimizeResult> outcome =
         core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol, stop);
     // A residual that changed length because the callable failed midway is
