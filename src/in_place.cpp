@@ -1,7 +1,5 @@
 #include "in_place.hpp"
 
-#include <utility>
-
 namespace vexari {
 
 namespace {
@@ -16,40 +14,22 @@ DoubleBuffer contiguous_buffer(PyObject* object) {
 }  // namespace
 
 InPlaceVector::InPlaceVector(PyObject* object, std::string_view name, bool defer)
-    : list_(defer && PyList_CheckExact(object) ? object : nullptr),
-      name_(name),
-      buffer_(list_ == nullptr ? contiguous_buffer(object) : DoubleBuffer()) {
-    if (list_ == nullptr && !buffer_) vector_ = to_vector(object);
+    : DeferredList(defer && PyList_CheckExact(object) ? object : nullptr, name),
+      buffer_(deferred() ? DoubleBuffer() : contiguous_buffer(object)) {
+    if (!deferred() && !buffer_) vector_ = to_vector(object);
 }
 
-void InPlaceVector::settle() {
-    if (list_ == nullptr) return;
-    try {
-        vector_ = to_vector(std::exchange(list_, nullptr));
-    } catch (const PythonError&) {
-        rethrow_naming_argument(name_);
-    }
-}
-
-InPlaceMatrix::InPlaceMatrix(PyObject* object, std::string_view name, bool defer) : name_(name) {
-#ifndef Py_GIL_DISABLED
-    if (defer && PyList_CheckExact(object)) {
-        list_ = object;
-        return;
-    }
+// The rows of a list cannot all be locked at once, so a free-threaded build
+// converts them at once instead.
+#ifdef Py_GIL_DISABLED
+constexpr bool rows_may_wait = false;
 #else
-    (void)defer;
+constexpr bool rows_may_wait = true;
 #endif
-    matrix_ = to_matrix(object);
-}
 
-void InPlaceMatrix::settle() {
-    if (list_ == nullptr) return;
-    try {
-        matrix_ = to_matrix(std::exchange(list_, nullptr));
-    } catch (const PythonError&) {
-        rethrow_naming_argument(name_);
-    }
+InPlaceMatrix::InPlaceMatrix(PyObject* object, std::string_view name, bool defer)
+    : DeferredList(rows_may_wait && defer && PyList_CheckExact(object) ? object : nullptr, name) {
+    if (!deferred()) matrix_ = to_matrix(object);
 }
 
 }  // namespace vexari

@@ -20,6 +20,7 @@
 #include <array>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace vexari {
 
@@ -72,44 +73,63 @@ private:
     bool* spoiled_;
 };
 
+// What the read-only parameters share: the list left unconverted, if any, and
+// the parameter's name for a conversion that fails later.
+class DeferredList {
+public:
+    bool deferred() const noexcept { return list_ != nullptr; }
+    PyObject* list() const noexcept { return list_; }
+
+protected:
+    DeferredList(PyObject* list, std::string_view name) noexcept : list_(list), name_(name) {}
+
+    // Converts a deferred list into target, naming the parameter if that
+    // fails; the list is no longer deferred afterwards.
+    template <class T, T (*Convert)(PyObject*)>
+    void settle_into(T& target) {
+        if (list_ == nullptr) return;
+        try {
+            target = Convert(std::exchange(list_, nullptr));
+        } catch (const PythonError&) {
+            rethrow_naming_argument(name_);
+        }
+    }
+
+private:
+    PyObject* list_;
+    std::string_view name_;
+};
+
 // A read-only Vector parameter: a deferred list, a standard buffer of doubles
 // read in place, or the converted values.
-class InPlaceVector {
+class InPlaceVector : public DeferredList {
 public:
     InPlaceVector(PyObject* object, std::string_view name, bool defer);
 
-    bool deferred() const noexcept { return list_ != nullptr; }
-    PyObject* list() const noexcept { return list_; }
-    ListValues in_place(bool& spoiled) const noexcept { return ListValues(list_, spoiled); }
+    ListValues in_place(bool& spoiled) const noexcept { return ListValues(list(), spoiled); }
     // Converts a deferred list now; afterwards values() holds.
-    void settle();
+    void settle() { settle_into<Vector, to_vector>(vector_); }
     std::span<const double> values() const noexcept {
         if (buffer_) return buffer_.span();
         return vector_;
     }
 
 private:
-    PyObject* list_ = nullptr;
-    std::string_view name_;
     DoubleBuffer buffer_;  // held only when contiguous
     Vector vector_;
 };
 
 // A read-only Matrix parameter: a deferred list of lists or the converted rows.
 // A free-threaded build never defers it: its rows cannot all be locked at once.
-class InPlaceMatrix {
+class InPlaceMatrix : public DeferredList {
 public:
     InPlaceMatrix(PyObject* object, std::string_view name, bool defer);
 
-    bool deferred() const noexcept { return list_ != nullptr; }
-    PyObject* list() const noexcept { return list_; }
-    ListRows in_place(bool& spoiled) const noexcept { return ListRows(list_, spoiled); }
-    void settle();
+    ListRows in_place(bool& spoiled) const noexcept { return ListRows(list(), spoiled); }
+    void settle() { settle_into<Matrix, to_matrix>(matrix_); }
     const Matrix& values() const noexcept { return matrix_; }
 
 private:
-    PyObject* list_ = nullptr;
-    std::string_view name_;
     Matrix matrix_;
 };
 
