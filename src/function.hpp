@@ -178,7 +178,7 @@ struct Function {
     static inline constinit PyMethodDef method{
         name.data(),
         reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&entry)),
-        METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+        METH_FASTCALL | METH_KEYWORDS,
         doc.data(),
     };
 };

@@ -27,7 +27,11 @@ void add_public(PyObject* module, PyObject* name, PyObject* value) {
 
 void add_function(PyObject* module, PyMethodDef& method) {
     Ref module_name = checked(PyModule_GetNameObject(module));
-    Ref function = checked(PyCMethod_New(&method, module, module_name.get(), nullptr));
+    // No self: the entry receives NULL (and ignores it), and __self__ is None.
+    // The flags stay exactly METH_FASTCALL | METH_KEYWORDS, the combination the
+    // interpreter specialises its calls for (any further flag, METH_STATIC
+    // included, sends every call down the generic vectorcall route).
+    Ref function = checked(PyCMethod_New(&method, nullptr, module_name.get(), nullptr));
     Ref name = checked(PyObject_GetAttr(function.get(), interned<"__name__">()));
     add_public(module, name.get(), function.get());
 }
