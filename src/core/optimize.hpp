@@ -69,8 +69,8 @@ Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t m
     Vector r;
     Matrix j;
     derivative::JacobianScratch scratch;
-    Matrix a(n, Vector(n));
-    Vector b(n);
+    Matrix a;
+    Vector b;
     Vector delta;
     for (std::uint64_t k = 0; k != max_iter; ++k) {
         evaluate_into(f, x, r);
@@ -80,8 +80,10 @@ Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t m
         // ties them to the residual of the same iterate.
         if (j.size() != r.size()) return fail(derivative::length_changed);
 
-        // The solver left the previous system eliminated (and rows swapped,
-        // all of length n); every entry starts again from +0.0.
+        // Taken at the first iteration, as late as before any reuse; later the
+        // solver has left the previous system eliminated (rows swapped, all of
+        // length n), so every entry starts again from +0.0.
+        a.resize(n);
         for (Vector& row : a) row.assign(n, 0.0);
         b.assign(n, 0.0);
         for (std::size_t i = 0; i < r.size(); ++i) {
