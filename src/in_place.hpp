@@ -24,17 +24,29 @@
 
 namespace vexari {
 
-// The items of an exact list; an item that is not an exact float reads as 0.0
-// and marks the read spoiled.
-class ListValues {
+// The items of an exact list as they lie, and the flag a read of an item of
+// the wrong type raises.
+class ListItems {
 public:
-    ListValues() noexcept = default;  // no items
-    ListValues(PyObject* list, bool& spoiled) noexcept
+    ListItems() noexcept = default;  // no items
+    ListItems(PyObject* list, bool& spoiled) noexcept
         : items_(reinterpret_cast<PyListObject*>(list)->ob_item),
           size_(static_cast<std::size_t>(PyList_GET_SIZE(list))),
           spoiled_(&spoiled) {}
 
     std::size_t size() const noexcept { return size_; }
+
+protected:
+    PyObject* const* items_ = nullptr;
+    std::size_t size_ = 0;
+    bool* spoiled_ = nullptr;
+};
+
+// The items as doubles; an item that is not an exact float reads as 0.0 and
+// marks the read spoiled.
+class ListValues : public ListItems {
+public:
+    using ListItems::ListItems;
     double operator[](std::size_t i) const noexcept {
         PyObject* item = items_[i];
         if (Py_IS_TYPE(item, &PyFloat_Type)) [[likely]]
@@ -42,23 +54,13 @@ public:
         *spoiled_ = true;
         return 0.0;
     }
-
-private:
-    PyObject* const* items_ = nullptr;
-    std::size_t size_ = 0;
-    bool* spoiled_ = nullptr;
 };
 
-// The rows of an exact list of lists; a row that is not an exact list reads as
-// no items and marks the read spoiled.
-class ListRows {
+// The items as rows; a row that is not an exact list reads as no items and
+// marks the read spoiled.
+class ListRows : public ListItems {
 public:
-    ListRows(PyObject* list, bool& spoiled) noexcept
-        : items_(reinterpret_cast<PyListObject*>(list)->ob_item),
-          size_(static_cast<std::size_t>(PyList_GET_SIZE(list))),
-          spoiled_(&spoiled) {}
-
-    std::size_t size() const noexcept { return size_; }
+    using ListItems::ListItems;
     ListValues operator[](std::size_t i) const noexcept {
         PyObject* row = items_[i];
         if (PyList_CheckExact(row)) [[likely]]
@@ -66,11 +68,6 @@ public:
         *spoiled_ = true;
         return ListValues();
     }
-
-private:
-    PyObject* const* items_;
-    std::size_t size_;
-    bool* spoiled_;
 };
 
 // What the read-only parameters share: the list left unconverted, if any, and
