@@ -114,7 +114,8 @@ def callback_summary(results: Iterable[CaseResult]) -> list[str]:
         "## Callbacks: cost per evaluation",
         "",
         "Per eval = (call - floor result) / evaluations, the call's time being x floor times the floor's: "
-        "the call's time less what its result objects cost the floor, spread over the evaluations; it holds the callback and the algorithm's own arithmetic. "
+        "the call's time less what its result objects cost the floor, spread over the evaluations; it holds "
+        "the callback and the algorithm's own arithmetic. "
         "Callback alone = floor evals / evaluations: create the argument float(s), vectorcall, convert, "
         "release. Result bound: the toolkit's evaluations cost at least the floor's (the same calls), so its "
         "result building costs at most floor result + (vexari call - floor call); the column gives that over "
