@@ -13,6 +13,22 @@ DoubleBuffer contiguous_buffer(PyObject* object) {
 
 }  // namespace
 
+bool holds_only_floats(PyObject* list) noexcept {
+    PyObject* const* items = reinterpret_cast<PyListObject*>(list)->ob_item;
+    const Py_ssize_t size = PyList_GET_SIZE(list);
+    for (Py_ssize_t i = 0; i < size; ++i)
+        if (!PyFloat_CheckExact(items[i])) return false;
+    return true;
+}
+
+bool holds_only_float_rows(PyObject* list) noexcept {
+    PyObject* const* rows = reinterpret_cast<PyListObject*>(list)->ob_item;
+    const Py_ssize_t size = PyList_GET_SIZE(list);
+    for (Py_ssize_t i = 0; i < size; ++i)
+        if (!PyList_CheckExact(rows[i]) || !holds_only_floats(rows[i])) return false;
+    return true;
+}
+
 InPlaceVector::InPlaceVector(PyObject* object, std::string_view name, bool defer)
     : DeferredList(defer && PyList_CheckExact(object) ? object : nullptr, name),
       buffer_(deferred() ? DoubleBuffer() : contiguous_buffer(object)) {

@@ -6,69 +6,60 @@
 //
 // A list argument is left unconverted at matching time (deferred) when nothing
 // after it in the call can run Python code or fail, so no caller can tell that
-// its conversion moved. The routine then reads the list in place, under the
-// list's critical section on a free-threaded build. The in-place read assumes
-// every item is an exact float; any other item spoils the read, its result is
-// dropped, and the routine runs again on the converted values (converted
-// exactly as a Vector parameter is, failures naming the parameter). The routine
-// must therefore be pure: the numerical routines of core are.
+// its conversion moved. When the routine is about to run, the list is checked,
+// under its critical section on a free-threaded build, to hold exact floats
+// only; only then is it read in place, within the same section, so the values
+// read are the values checked. Any other item means the list converts as any
+// Vector argument does (each item once, in order, failures naming the
+// parameter) and the routine runs once, over the converted values. So the
+// routine never sees an item that would not convert, whether or not it would
+// have read it.
 
 #include "convert.hpp"
 #include "critical_section.hpp"
 #include "double_buffer.hpp"
 
-#include <array>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <utility>
 
 namespace vexari {
 
-// The items of an exact list as they lie, and the flag a read of an item of
-// the wrong type raises.
+// The items of an exact list as they lie.
 class ListItems {
 public:
     ListItems() noexcept = default;  // no items
-    ListItems(PyObject* list, bool& spoiled) noexcept
+    explicit ListItems(PyObject* list) noexcept
         : items_(reinterpret_cast<PyListObject*>(list)->ob_item),
-          size_(static_cast<std::size_t>(PyList_GET_SIZE(list))),
-          spoiled_(&spoiled) {}
+          size_(static_cast<std::size_t>(PyList_GET_SIZE(list))) {}
 
     std::size_t size() const noexcept { return size_; }
 
 protected:
     PyObject* const* items_ = nullptr;
     std::size_t size_ = 0;
-    bool* spoiled_ = nullptr;
 };
 
-// The items as doubles; an item that is not an exact float reads as 0.0 and
-// marks the read spoiled.
+// The items as doubles; made only over a list found to hold exact floats.
 class ListValues : public ListItems {
 public:
     using ListItems::ListItems;
-    double operator[](std::size_t i) const noexcept {
-        PyObject* item = items_[i];
-        if (Py_IS_TYPE(item, &PyFloat_Type)) [[likely]]
-            return PyFloat_AS_DOUBLE(item);
-        *spoiled_ = true;
-        return 0.0;
-    }
+    double operator[](std::size_t i) const noexcept { return PyFloat_AS_DOUBLE(items_[i]); }
 };
 
-// The items as rows; a row that is not an exact list reads as no items and
-// marks the read spoiled.
+// The items as rows; made only over a list of exact lists of exact floats.
 class ListRows : public ListItems {
 public:
     using ListItems::ListItems;
-    ListValues operator[](std::size_t i) const noexcept {
-        PyObject* row = items_[i];
-        if (PyList_CheckExact(row)) [[likely]]
-            return ListValues(row, *spoiled_);
-        *spoiled_ = true;
-        return ListValues();
-    }
+    ListValues operator[](std::size_t i) const noexcept { return ListValues(items_[i]); }
 };
+
+// Whether every item of an exact list is an exact float; the caller holds the
+// list's critical section.
+bool holds_only_floats(PyObject* list) noexcept;
+// Whether every item of an exact list is an exact list holding only floats.
+bool holds_only_float_rows(PyObject* list) noexcept;
 
 // What the read-only parameters share: the list left unconverted, if any, and
 // the parameter's name for a conversion that fails later.
@@ -83,7 +74,7 @@ protected:
     // Converts a deferred list into target, naming the parameter if that
     // fails; the list is no longer deferred afterwards.
     template <class T, T (*Convert)(PyObject*)>
-    void settle_into(T& target) {
+    void convert_deferred_into(T& target) {
         if (list_ == nullptr) return;
         try {
             target = Convert(std::exchange(list_, nullptr));
@@ -103,9 +94,10 @@ class InPlaceVector : public DeferredList {
 public:
     InPlaceVector(PyObject* object, std::string_view name, bool defer);
 
-    ListValues in_place(bool& spoiled) const noexcept { return ListValues(list(), spoiled); }
+    bool readable_in_place() const noexcept { return holds_only_floats(list()); }
+    ListValues in_place() const noexcept { return ListValues(list()); }
     // Converts a deferred list now; afterwards values() holds.
-    void settle() { settle_into<Vector, to_vector>(vector_); }
+    void convert_deferred() { convert_deferred_into<Vector, to_vector>(vector_); }
     std::span<const double> values() const noexcept {
         if (buffer_) return buffer_.span();
         return vector_;
@@ -122,35 +114,36 @@ class InPlaceMatrix : public DeferredList {
 public:
     InPlaceMatrix(PyObject* object, std::string_view name, bool defer);
 
-    ListRows in_place(bool& spoiled) const noexcept { return ListRows(list(), spoiled); }
-    void settle() { settle_into<Matrix, to_matrix>(matrix_); }
+    bool readable_in_place() const noexcept { return holds_only_float_rows(list()); }
+    ListRows in_place() const noexcept { return ListRows(list()); }
+    void convert_deferred() { convert_deferred_into<Matrix, to_matrix>(matrix_); }
     const Matrix& values() const noexcept { return matrix_; }
 
 private:
     Matrix matrix_;
 };
 
-// routine(values...) over the arguments: in place when every one of them is a
-// deferred list, otherwise (or when the in-place read was spoiled) over the
-// converted values, converted in parameter order.
+// routine(values...) over the arguments, run once: in place when every one of
+// them is a deferred list holding floats only, otherwise over the converted
+// values, converted in parameter order.
 template <class Routine, class... Arguments>
 auto read_in_place(Routine&& routine, Arguments&... arguments) {
     static_assert(sizeof...(Arguments) == 1 || sizeof...(Arguments) == 2, "one critical section holds at most two lists");
     if ((arguments.deferred() && ...)) {
-        bool spoiled = false;
-        auto result = [&] {
-            const std::array<PyObject*, sizeof...(Arguments)> lists{arguments.list()...};
-            if constexpr (sizeof...(Arguments) == 1) {
-                const CriticalSection section(lists[0]);
-                return routine(arguments.in_place(spoiled)...);
-            } else {
-                const CriticalSection2 section(lists[0], lists[1]);
-                return routine(arguments.in_place(spoiled)...);
-            }
-        }();
-        if (!spoiled) return result;
+        std::optional<decltype(routine(arguments.in_place()...))> result;
+        const auto read = [&] {
+            if ((arguments.readable_in_place() && ...)) result.emplace(routine(arguments.in_place()...));
+        };
+        if constexpr (sizeof...(Arguments) == 1) {
+            const CriticalSection section(arguments.list()...);
+            read();
+        } else {
+            const CriticalSection2 section(arguments.list()...);
+            read();
+        }
+        if (result) return std::move(*result);
     }
-    (arguments.settle(), ...);
+    (arguments.convert_deferred(), ...);
     return routine(arguments.values()...);
 }
 

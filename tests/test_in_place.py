@@ -31,7 +31,6 @@ def outcome(call):
 
 
 floats = st.floats(allow_nan=True, allow_infinity=True) | st.sampled_from([0.0, -0.0, 1.0, 2.0, 1e-300])
-vectors = st.lists(floats, max_size=8)
 
 # Each reads its Vector arguments only; the extra values are quiet (exact floats, small ints, flags).
 READERS = {
@@ -54,30 +53,97 @@ READERS = {
     "normalize": lambda a, b: vexari.normalize(a),
     "find_peaks": lambda a, b: vexari.find_peaks(a, 0.0),
     "mat_vec": lambda a, b: vexari.mat_vec([a, list(b)] if len(a) == len(b) else [a], b),
+    # Floats as one-item rows; any other item stands as a row of its own.
+    "mat_vec rows": lambda a, b: vexari.mat_vec(type(a)(type(a)([x]) if type(x) is float else x for x in a), b[:1]),
     "solve": lambda a, b: vexari.solve([a] + [[float(i == j) for j in range(len(a))] for i in range(1, len(a))], b),
 }
 
 
-def spoil(values, where, kind):
-    """The same values with one item of another type that converts to the same double."""
-    spoiled = list(values)
-    if spoiled:
-        i = where % len(spoiled)
-        value = spoiled[i]
-        exact_int = value == value and abs(value) < 2**53 and value == int(value) and str(value)[0] != "-"
-        spoiled[i] = Real(value) if kind == 0 else Counted(value) if kind == 1 else (
-            int(value) if exact_int else Real(value))
-    return spoiled
+class Refusing:
+    """A number whose __float__ raises."""
+
+    def __float__(self):
+        raise ArithmeticError("refused")
 
 
-@settings(max_examples=400, deadline=None)
-@given(st.sampled_from(sorted(READERS)), vectors, vectors, st.integers(0, 7), st.integers(0, 2), st.booleans())
-def test_lists_of_floats_and_any_other_items_give_what_converted_values_give(name, a, b, where, kind, both):
+# Items that convert to the value they stand for, and items that fail to convert.
+CONVERTING = {"subclass": Real, "int": lambda v: int(v) if v == int(v) and abs(v) < 2**53 else Real(v),
+              "logged": "logged"}
+FAILING = {"None": None, "str": "x", "huge int": 10**400, "list": [1.0], "complex": 1j, "refusing": Refusing()}
+
+
+def build(recipe, log):
+    """A fresh list of items from ("value", v) and ("kind", name) entries; logged items log their name."""
+    items = []
+    for tag, what in recipe:
+        if tag == "value":
+            items.append(what)
+        elif what in FAILING:
+            items.append(FAILING[what])
+        elif CONVERTING[what] == "logged":
+            items.append(Counted(len(items) + 0.5, log, f"{len(log)}:{len(items)}"))
+        else:
+            items.append(CONVERTING[what](len(items) + 0.25))
+    return items
+
+
+def full_outcome(call):
+    """What the call ends with, down to the exception's cause."""
+    try:
+        return "ok", repr(call())
+    except Exception as error:
+        cause = error.__cause__
+        return type(error), str(error), type(cause), str(cause)
+
+
+def through_tuples(call):
+    return lambda a, b: call(tuple(a), tuple(b))
+
+
+small_vectors = st.lists(floats, max_size=4)
+other_kinds = st.sampled_from(sorted(CONVERTING) + sorted(FAILING))
+
+
+@settings(max_examples=300, deadline=None)
+@given(st.sampled_from(sorted(READERS)), small_vectors, small_vectors, other_kinds, st.booleans(), st.booleans())
+def test_a_list_answers_as_a_tuple_of_the_same_items(name, a, b, kind, into_b, replace):
+    """Every item of every argument converts before the routine runs, whether the routine would read
+    it or not: a list with another item at any position, among lengths that make the routine fail or
+    return early, ends exactly as the tuple of the same items, with the same conversions in order."""
     call = READERS[name]
-    expected = outcome(lambda: call(tuple(a), tuple(b)))
-    assert outcome(lambda: call(list(a), list(b))) == expected
-    spoiled_b = spoil(b, where, kind) if both else list(b)
-    assert outcome(lambda: call(spoil(a, where, kind), spoiled_b)) == expected
+    target = b if into_b else a
+    for where in range(len(target) + 1):
+        recipes = [[("value", v) for v in a], [("value", v) for v in b]]
+        chosen = recipes[1 if into_b else 0]
+        if replace and where < len(chosen):
+            chosen[where] = ("kind", kind)
+        else:
+            chosen.insert(where, ("kind", kind))
+        outcomes, logs = [], []
+        for route in (call, through_tuples(call)):
+            log = []
+            outcomes.append(full_outcome(lambda: route(build(recipes[0], log), build(recipes[1], log))))
+            logs.append(log)
+        assert outcomes[0] == outcomes[1], (where, recipes)
+        assert logs[0] == logs[1], (where, recipes)
+        assert outcome(lambda: call(list(a), list(b))) == outcome(lambda: call(tuple(a), tuple(b)))
+
+
+def test_the_reported_cases_raise_the_conversion_error():
+    cases = [
+        (lambda: vexari.find_peaks([1.0, None], 0.0), TypeError, "argument 'values': must be real number, not NoneType"),
+        (lambda: vexari.linear_interpolate([0.0, 1.0, 2.0], [0.0, 1.0, "bad"], 0.5), TypeError,
+         "argument 'y': must be real number, not str"),
+        (lambda: vexari.linear_interpolate([0.0, 1.0, 2.0], [0.0, 1.0, 10**400], 0.5), OverflowError,
+         "int too large to convert to float"),
+        (lambda: vexari.dot([1.0, "a"], [1.0]), TypeError, "argument 'left': must be real number, not str"),
+        (lambda: vexari.variance([[1.0]], True), TypeError, "argument 'values': must be real number, not list"),
+        (lambda: vexari.solve([1.0, 2.0], [1.0]), TypeError,
+         "argument 'matrix': 'float' object is not an instance of 'Sequence'"),
+        (lambda: vexari.mat_vec([[1.0], "junk"], [1.0, 2.0]), TypeError, "argument 'matrix': Can't extract `str` to `Vec`"),
+    ]
+    for call, kind, message in cases:
+        assert outcome(call) == (kind, message)
 
 
 def test_every_other_item_converts_once_and_in_parameter_order():
