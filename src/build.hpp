@@ -6,6 +6,7 @@
 
 #include "convert.hpp"
 #include "lazy.hpp"
+#include "signal_poll.hpp"
 
 #include <cstdint>
 #include <span>
@@ -22,13 +23,16 @@ Ref to_python(const Matrix& rows);
 Ref to_python(const Pair& pair);
 
 // A new list of len(items) entries, entry i being item_to_python(items[i]).
+// A pending signal ends a long build with its exception.
 template <class Items, class ItemToPython>
 Ref list_of(const Items& items, ItemToPython&& item_to_python) {
     Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
     Py_ssize_t index = 0;
+    SignalPoll poll;
     for (const auto& item : items) {
         Ref object = item_to_python(item);
         PyList_SET_ITEM(list.get(), index++, object.release());
+        poll.tick();
     }
     return list;
 }

@@ -2,6 +2,7 @@
 
 #include "critical_section.hpp"
 #include "double_buffer.hpp"
+#include "signal_poll.hpp"
 
 #include <algorithm>
 #include <string>
@@ -24,7 +25,11 @@ bool read_double_buffer(PyObject* object, Vector& items) {
         items.assign(values.begin(), values.end());
     } else {
         items.resize(buffer.size());
-        for (std::size_t i = 0; i < items.size(); ++i) items[i] = buffer[i];
+        SignalPoll poll;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            items[i] = buffer[i];
+            poll.tick();
+        }
     }
     return true;
 }
@@ -37,11 +42,15 @@ bool read_double_buffer(PyObject* object, Vector& items) {
 template <class Item, Item (*Read)(PyObject*)>
 void read_sequence(PyObject* object, std::vector<Item>& items) {
     items.clear();
+    SignalPoll poll;
     // The exact containers first: they are the common case and export no buffer.
     if (PyList_CheckExact(object)) {
         CriticalSection section(object);
         items.reserve(static_cast<std::size_t>(PyList_GET_SIZE(object)));
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(object); ++i) {
+        // A signal's handler is Python code, and so may be an item's
+        // conversion: either may change the list, whose length is therefore
+        // read afresh after them, before every item.
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(object); ++i, poll.tick()) {
             PyObject* item = PyList_GET_ITEM(object, i);
             if constexpr (std::is_same_v<Item, double>) {
                 if (PyFloat_CheckExact(item)) {
@@ -49,7 +58,6 @@ void read_sequence(PyObject* object, std::vector<Item>& items) {
                     continue;
                 }
             }
-            // The item's own conversion code may run Python and drop it from the list.
             Ref held = Ref::borrow(item);
             items.push_back(Read(held.get()));
         }
@@ -58,7 +66,10 @@ void read_sequence(PyObject* object, std::vector<Item>& items) {
     if (PyTuple_CheckExact(object)) {
         const Py_ssize_t size = PyTuple_GET_SIZE(object);
         items.reserve(static_cast<std::size_t>(size));
-        for (Py_ssize_t i = 0; i < size; ++i) items.push_back(Read(PyTuple_GET_ITEM(object, i)));
+        for (Py_ssize_t i = 0; i < size; ++i) {
+            poll.tick();
+            items.push_back(Read(PyTuple_GET_ITEM(object, i)));
+        }
         return;
     }
 
@@ -73,6 +84,7 @@ void read_sequence(PyObject* object, std::vector<Item>& items) {
     else items.reserve(static_cast<std::size_t>(std::min(hint, max_capacity_hint)));
     Ref iterator = checked(PyObject_GetIter(object));
     while (true) {
+        poll.tick();
         Ref item = Ref::steal(PyIter_Next(iterator.get()));
         if (!item) {
             if (PyErr_Occurred()) throw_python_error();

@@ -68,8 +68,9 @@ def alarm_after(seconds):
         signal.signal(signal.SIGALRM, previous)
 
 
-def run_interrupted(call):
-    """Runs `call` in a child interpreter, sends SIGINT once it is under way, returns its report."""
+def run_interrupted(call, within=60):
+    """Runs `call` in a child interpreter, sends SIGINT once it is under way, returns its report.
+    The child must have ended `within` seconds after the signal."""
     script = f"import math, vexari\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
              "except KeyboardInterrupt:\n    print('interrupted')\n"
     child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
@@ -79,7 +80,7 @@ def run_interrupted(call):
             child.wait(timeout=0.3)
         except subprocess.TimeoutExpired:
             child.send_signal(signal.SIGINT)
-        return child.communicate(timeout=60)[0]
+        return child.communicate(timeout=within)[0]
     finally:
         child.kill()
         child.wait()

@@ -6,6 +6,7 @@ import collections
 import pytest
 
 import vexari
+from conftest import run_interrupted
 
 
 def numpy_like_bool(truth=None, raises=False):
@@ -129,3 +130,13 @@ def test_numpy_values():
         assert vexari.sub(case, [0.0] * len(case)) == [float(x) for x in case]
     assert vexari.mat_vec(numpy.eye(2), data[:2]) == [float(data[0]), float(data[1])]
     assert vexari.variance([1.0, 3.0], sample=numpy.True_) == 2.0
+
+
+@pytest.mark.parametrize("call", [
+    "vexari.mean(range(10**18))",  # converting a sequence item by item would never end
+    "vexari.mat_vec(((0.5,),) * 10**8, (0.5,))",  # rows of a tuple
+    "vexari.linspace(0.0, 1.0, 3 * 10**8)",  # building the result list: half a minute
+    "vexari.normalize(range(10**18))",
+])
+def test_ctrl_c_stops_long_conversions_and_result_building(call):
+    assert run_interrupted(call, within=10) == "interrupted\n"

@@ -58,6 +58,17 @@ def test_unmet_tolerance_runs_every_level(b, tol, value):
     assert result["value"] == pytest.approx(value, abs=1e-15, nan_ok=True)
 
 
+@pytest.mark.parametrize("a, b", [(0.1, 0.7), (0.7, 0.1), (1.3, 2.9), (-0.3, 0.05), (1e-300, 3.0)])
+def test_nodes_stay_inside_the_interval(a, b):
+    """c + half * tanh(u) rounds; a node that lands outside is moved onto the end."""
+    low, high = min(a, b), max(a, b)
+    f = Recorder(lambda x: math.sqrt(x - low) * math.sqrt(high - x))
+    result = vexari.tanh_sinh(f, a, b, max_levels=5)
+    xs = [x for (x,) in f.calls]
+    assert low <= min(xs) and max(xs) <= high  # sqrt would have raised otherwise
+    assert abs(result["value"]) == pytest.approx(math.pi / 8 * (high - low) ** 2, rel=1e-6)
+
+
 def test_reversed_limits_negate():
     forward, backward = vexari.tanh_sinh(math.exp, -0.5, 2.0), vexari.tanh_sinh(math.exp, 2.0, -0.5)
     assert backward["value"] == pytest.approx(-forward["value"], rel=1e-15)

@@ -177,12 +177,30 @@ def test_core_messages(run, message):
 
 
 @pytest.mark.parametrize("failing", [1, 5])
-def test_core_message_wins_over_the_parked_exception(failing):
-    # a failure at the residual that opens an iteration leaves no residuals: singular
-    f = FailOn(lambda p: [p[0] ** 2 - 2.0], failing, RuntimeError("dropped"))
-    with pytest.raises(ValueError, match="^matrix is singular$"):
+@pytest.mark.parametrize("error", [RuntimeError("kept"), KeyError("x"), KeyboardInterrupt(), SystemExit(3)])
+def test_core_message_carries_the_callables_exception(failing, error):
+    """A failure at the residual that opens an iteration leaves no residuals: singular. The user's
+    exception is the ValueError's cause; one that is no Exception (Ctrl-C, exit) ends the call itself."""
+    f = FailOn(lambda p: [p[0] ** 2 - 2.0], failing, error)
+    with pytest.raises(BaseException) as info:
         vexari.gauss_newton(f, [1.0])
+    if isinstance(error, Exception):
+        assert type(info.value) is ValueError and str(info.value) == SINGULAR
+        assert info.value.__cause__ is error and info.value.__suppress_context__
+    else:
+        assert info.value is error
     assert f.count == failing
+
+
+def test_a_core_failure_inside_an_except_block_keeps_its_context():
+    try:
+        raise LookupError("handled")
+    except LookupError as error:
+        handled = error
+        with pytest.raises(ValueError) as info:
+            vexari.gauss_newton(FailOn(lambda p: [p[0]], 1, OSError("mine")), [0.0])
+    assert str(info.value) == SINGULAR
+    assert type(info.value.__cause__) is OSError and info.value.__context__ is handled
 
 
 def test_vector_results_convert_like_vector_arguments():

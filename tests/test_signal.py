@@ -27,7 +27,10 @@ def same(actual, expected):
     (lambda: normalize([NAN, 1.0, 3.0]), [NAN, 0.0, 1.0]),
     (lambda: moving_average([1.0, 2.0, 3.0, 4.0], 2), [1.0, 1.5, 2.5, 3.5]),
     (lambda: moving_average([1.0, 2.0, 3.0, 4.0], 10), [1.0, 1.5, 2.0, 2.5]),
-    (lambda: moving_average([1.0, INF, 1.0, 1.0, 1.0], 2), [1.0, INF, INF, NAN, NAN]),
+    # A non-finite sample spoils only the windows that hold it.
+    (lambda: moving_average([1.0, INF, 1.0, 1.0, 1.0], 2), [1.0, INF, INF, 1.0, 1.0]),
+    (lambda: moving_average([2.0, -INF, INF, NAN, 4.0, 6.0, 8.0], 2), [2.0, -INF, NAN, NAN, NAN, 5.0, 7.0]),
+    (lambda: moving_average([-INF, 1.0, 1.0], 5), [-INF, -INF, -INF]),
     # The sum is carried, never recomputed: 1e16 + 1 loses the 1 for good.
     (lambda: moving_average([1e16, 1.0, 1.0, 1.0], 1), [1e16, 0.0, 0.0, 0.0]),
     (lambda: exponential_smooth([1.0, 2.0, 3.0], 0.5), [1.0, 1.5, 2.25]),

@@ -27,11 +27,30 @@ def test_exact_values(function, x, expected):
                                                    (vexari.tanint, 1e-3, 1e-3 + 1e-9 / 9)])  # t + t^3/9 + ...
 def test_integrals_are_odd_and_accurate(function, x, expected):
     assert function(x) == pytest.approx(expected, rel=0.0, abs=1e-12) and function(-x) == -function(x)
-    assert math.isfinite(vexari.tanint(2.0))  # across the pole
+
+
+def test_tanint_diverges_past_the_pole_and_atanint_goes_on():
+    below = 1.5707963267948966  # the last double below pi/2
+    assert math.isfinite(vexari.tanint(below)) and vexari.tanint(-below) == -vexari.tanint(below)
+    for x in (math.nextafter(below, 2.0), 2.0, 2.0000001, -2.0, math.inf):
+        assert math.isnan(vexari.tanint(x))
+    assert vexari.atanint(2.0) == pytest.approx(1.5760154034463, abs=1e-12)
 
 
 @pytest.mark.parametrize("re, im", [(0.3, 0.0), (-1.2, 0.0), (0.0, 0.7), (0.0, -3.0), (0.4, -0.9)])
 def test_complex_tan(re, im):
     result, expected = vexari.complex_tan(re, im), cmath.tan(complex(re, im))
     assert type(result) is tuple and result == pytest.approx((expected.real, expected.imag), rel=1e-14, abs=0.0)
-    assert repr(vexari.complex_tan(0.0, 400.0)) == "(0.0, nan)"  # sinh and cosh overflow
+
+
+
+@pytest.mark.parametrize("re, im, expected", [
+    (0.0, 400.0, (0.0, 1.0)), (0.0, -400.0, (0.0, -1.0)), (0.5, 1e300, (0.0, 1.0)),  # sinh and cosh overflow
+    (-2.0, -math.inf, (0.0, -1.0)), (math.inf, 400.0, (math.nan, math.nan)),
+    (math.pi / 2, 0.0, (POLE, 0.0)), (-math.pi / 2, 0.0, (-POLE, 0.0)),  # c + ch cancels to zero
+])
+def test_complex_tan_far_from_the_axis_and_at_the_pole(re, im, expected):
+    assert repr(vexari.complex_tan(re, im)) == repr(expected)
+    if math.isfinite(re) and abs(im) < 1e300:
+        reference = cmath.tan(complex(re, im))
+        assert vexari.complex_tan(re, im) == pytest.approx((reference.real, reference.imag), rel=1e-15)

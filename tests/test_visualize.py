@@ -67,7 +67,10 @@ def test_direction_field_grid_order_and_unit_vectors(x_range, y_range, nx, ny):
     assert [list(sample.items()) for sample in field] == expected
 
 
-@pytest.mark.parametrize("slope, dx, dy", [(0.0, 1.0, 0.0), (math.inf, 0.0, math.nan), (math.nan, math.nan, math.nan)])
+@pytest.mark.parametrize("slope, dx, dy", [
+    (0.0, 1.0, 0.0), (math.nan, math.nan, math.nan), (1e154, 1e-154, 1.0),
+    # Slopes whose square overflows still point (almost) straight up or down.
+    (math.inf, 0.0, 1.0), (-math.inf, 0.0, -1.0), (2e154, 5e-155, 1.0), (-1e300, 1e-300, -1.0)])
 def test_direction_field_passes_odd_slopes_through(slope, dx, dy):
     [sample] = vexari.ode_direction_field(lambda x, y: slope, (0.0, 1.0), (0.0, 1.0), 1, 1)
     assert repr((sample["dx"], sample["dy"])) == repr((dx, dy))

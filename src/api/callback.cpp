@@ -15,6 +15,20 @@ void ErrorSlot::park() {
     exception_ = Ref::steal(raised);
 }
 
+void ErrorSlot::raise_failure(std::string_view message) {
+    if (exception_ && !PyErr_GivenExceptionMatches(exception_.get(), PyExc_Exception)) raise_if_holding();
+    Ref cause = std::move(exception_);
+    Ref text = checked(PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
+    // Set as raise() sets it, so an exception being handled becomes its context.
+    PyErr_SetObject(PyExc_ValueError, text.get());
+    if (cause) {
+        PyObject* failure = PyErr_GetRaisedException();
+        PyException_SetCause(failure, cause.release());  // takes the reference
+        PyErr_SetRaisedException(failure);
+    }
+    throw_python_error();
+}
+
 PyObject* callback_detail::new_float_list(const Vector& values) noexcept {
     PyObject* list = PyList_New(static_cast<Py_ssize_t>(values.size()));
     if (list == nullptr) return nullptr;

@@ -10,6 +10,7 @@
 #include "outcome.hpp"
 
 #include <limits>
+#include <string_view>
 #include <utility>
 
 namespace vexari::api {
@@ -33,6 +34,13 @@ public:
         throw_python_error();
     }
 
+    // Raises a routine's message as ValueError. A parked exception is its
+    // __cause__, as with `raise ValueError(message) from parked`, so the
+    // user's own error is not lost behind it; a parked KeyboardInterrupt,
+    // SystemExit or other BaseException that is no Exception is raised as it
+    // stands instead, since code that handles the ValueError would swallow it.
+    [[noreturn]] void raise_failure(std::string_view message);
+
     // True at the first evaluation of the call and then at every
     // signal_interval-th: looking for a pending signal costs about as much as
     // creating the argument float, and a handful of evaluations is still an
@@ -50,12 +58,14 @@ private:
 };
 
 // The error convention for routines that call back into Python: a routine's
-// message wins and the parked exception is dropped; otherwise a parked
-// exception is raised; otherwise the routine's value is the result.
+// message wins, carrying the parked exception as its cause (see
+// raise_failure); otherwise a parked exception is raised; otherwise the
+// routine's value is the result.
 template <class T>
 T settle(ErrorSlot& slot, core::Outcome<T>&& outcome) {
-    if (outcome) slot.raise_if_holding();
-    return value_or_raise(std::move(outcome));
+    if (!outcome) slot.raise_failure(outcome.error().message);
+    slot.raise_if_holding();
+    return std::move(*outcome);
 }
 
 namespace callback_detail {

@@ -2,6 +2,8 @@
 
 #include "python_error.hpp"
 
+#include <cstdio>
+
 #include <unistd.h>
 
 namespace vexari::api::capacity {
@@ -16,18 +18,35 @@ std::uint64_t physical_memory() {
                                       : std::uint64_t{1} << 47;
 }
 
+// What one call may keep: half of the machine's memory, read once per process
+// (a thread-safe static), not on every call.
+std::uint64_t call_budget() {
+    static const std::uint64_t memory = physical_memory();
+    return memory / 2;
+}
+
+constexpr double gib = 1024.0 * 1024.0 * 1024.0;
+
 }  // namespace
 
-std::uint64_t storable_items(std::size_t bytes_per_item) {
-    // Read once per process (a thread-safe static), not on every call.
-    static const std::uint64_t memory = physical_memory();
-    return memory / 2 / bytes_per_item;
-}
+std::uint64_t storable_items(std::size_t bytes_per_item) { return call_budget() / bytes_per_item; }
 
 void require_storable(std::uint64_t rows, std::uint64_t columns, std::size_t bytes_per_item) {
     std::uint64_t count = 0;
-    if (!__builtin_mul_overflow(rows, columns, &count) && count <= storable_items(bytes_per_item)) return;
-    PyErr_NoMemory();
+    if (__builtin_mul_overflow(rows, columns, &count)) {
+        PyErr_Format(PyExc_MemoryError, "%llu x %llu points were asked for: more than can even be counted in 64 bits",
+                     static_cast<unsigned long long>(rows), static_cast<unsigned long long>(columns));
+        throw_python_error();
+    }
+    if (count <= storable_items(bytes_per_item)) return;
+    // PyErr_Format has no float conversion, so the sizes are formatted first.
+    char sizes[256];
+    std::snprintf(sizes, sizeof sizes,
+                  "at about %zu bytes each they would take %.1f GiB, more than the %.1f GiB "
+                  "(half of this machine's memory) that one call may use",
+                  bytes_per_item, static_cast<double>(count) * static_cast<double>(bytes_per_item) / gib,
+                  static_cast<double>(call_budget()) / gib);
+    PyErr_Format(PyExc_MemoryError, "%llu points were asked for: %s", static_cast<unsigned long long>(count), sizes);
     throw_python_error();
 }
 

@@ -8,16 +8,20 @@
 #include "function.hpp"
 #include "outcome.hpp"
 
+#include <ranges>
+
 namespace vexari::api {
 
 namespace {
 
-// Per point of a grid: the double, its list slot and its float.
-constexpr std::size_t grid_point_bytes = sizeof(double) + capacity::list_slot + capacity::float_object;
+// Per point of a grid: its list slot and its float.
+constexpr std::size_t grid_point_bytes = capacity::list_slot + capacity::float_object;
 
+// The points go straight from the grid into the list, never held as doubles.
 Ref linspace(double start, double end, std::uint64_t count) {
     capacity::require_storable(count, grid_point_bytes);
-    return to_python(core::interpolate::linspace(start, end, count));
+    const core::interpolate::Grid grid(start, end, count);
+    return list_of(std::views::iota(std::uint64_t{0}, count), [&grid](std::uint64_t i) { return to_python(grid[i]); });
 }
 
 // [{"x", "y"}, ...] in grid order. The result list is taken at its full length
@@ -29,9 +33,11 @@ Ref sample_grid(Callable function, double start, double end, std::uint64_t count
     const auto samples = core::interpolate::sample_grid(Scalar(function, slot), start, end, count);
     slot.raise_if_holding();
     Py_ssize_t index = 0;
+    SignalPoll poll;
     for (const auto& sample : samples) {
         Ref item = dict_of(entry<"x">(sample.x), entry<"y">(sample.y));
         PyList_SET_ITEM(list.get(), index++, item.release());
+        poll.tick();
     }
     return list;
 }

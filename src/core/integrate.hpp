@@ -36,13 +36,18 @@ inline std::int64_t node_bound(double h) {
 // Integrates g over [lo, hi], refining level by level until two successive
 // estimates agree within tol or max_levels is reached. Every level evaluates
 // all of its nodes afresh over t in [-6, 6]; no node is cut off, so g is
-// called at the interval's ends, where the weights are tiny but not zero.
+// called at the interval's ends, where the weights are tiny but not zero, and
+// never outside them.
 template <class G>
 QuadResult tanh_sinh(G&& g, double lo, double hi, double tol, std::uint64_t max_levels) {
     if (lo == hi) return {0.0, 0.0, 0};
     if (max_levels < 3) return {detail::nan, detail::nan, max_levels};
     const double c = (lo + hi) * 0.5;
     const double half = (hi - lo) * 0.5;
+    // c + half * tanh(u) rounds, and can land just outside the interval, where
+    // the integrand may not even be defined; such a node is moved to the end.
+    const double lower = lo < hi ? lo : hi;
+    const double upper = lo < hi ? hi : lo;
     double prev = detail::nan;
     for (std::uint64_t k = 3;; ++k) {
         // Powers of two are exact; past 2^-1074 the step is zero.
@@ -52,7 +57,9 @@ QuadResult tanh_sinh(G&& g, double lo, double hi, double tol, std::uint64_t max_
         for (std::int64_t j = -n; j <= n; ++j) {
             const double t = h * static_cast<double>(j);
             const double u = std::sinh(t) * half_pi;
-            const double x = c + half * std::tanh(u);
+            double x = c + half * std::tanh(u);
+            if (x < lower) x = lower;  // a NaN node fails both tests and stays
+            if (x > upper) x = upper;
             const double cosh_u = std::cosh(u);
             const double w = (std::cosh(t) * half_pi) / (cosh_u * cosh_u);
             sum = sum + g(x) * w;

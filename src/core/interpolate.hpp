@@ -8,6 +8,7 @@
 #include "core/vector.hpp"
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace vexari::core::interpolate {
@@ -30,8 +31,6 @@ private:
     double intervals_;
     bool single_;
 };
-
-Vector linspace(double start, double end, std::uint64_t count);
 
 struct Sample {
     double x;
@@ -69,9 +68,9 @@ Outcome<Vector> finite_difference(const V& values, double spacing) {
 template <Values X, Values Y>
 Outcome<void> validate_xy(const X& x, const Y& y) {
     if (x.size() < 2 || x.size() != y.size()) return fail("x and y must have matching length of at least two");
-    // Ordered comparisons: a pair involving NaN passes.
+    // Asked as "is it greater", so that a NaN abscissa fails too.
     for (std::size_t i = 0; i + 1 < x.size(); ++i)
-        if (x[i + 1] <= x[i]) return fail("x values must be strictly increasing");
+        if (!(x[i + 1] > x[i])) return fail("x values must be strictly increasing");
     return {};
 }
 
@@ -87,7 +86,7 @@ Outcome<double> linear_interpolate(const X& x, const Y& y, double query) {
             return (1.0 - t) * y[i - 1] + t * y[i];
         }
     }
-    return y[n - 1];  // only a NaN query (or NaN knots) matches no interval
+    return std::numeric_limits<double>::quiet_NaN();  // only a NaN query matches no interval
 }
 
 

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace vexari::core::signal {
@@ -71,17 +73,48 @@ std::vector<Peak> find_peaks(const V& values, double threshold) {
     return peaks;
 }
 
-// The sum is carried from sample to sample, never recomputed: its rounding
-// carries forward, and an infinity poisons every later output once it leaves.
+namespace detail {
+
+// How many NaNs and infinities of each sign the window holds. They are kept
+// out of the running sum, which they would poison for good: inf - inf is NaN.
+struct NonFiniteCounts {
+    std::size_t nan = 0;
+    std::size_t positive = 0;
+    std::size_t negative = 0;
+
+    void enter(double v) { ++counter(v); }
+    void leave(double v) { --counter(v); }
+    bool any() const { return nan + positive + negative != 0; }
+    // What a window holding them averages to.
+    double average() const {
+        if (nan != 0 || (positive != 0 && negative != 0)) return std::numeric_limits<double>::quiet_NaN();
+        return positive != 0 ? INFINITY : -INFINITY;
+    }
+
+private:
+    std::size_t& counter(double v) { return std::isnan(v) ? nan : v > 0.0 ? positive : negative; }
+};
+
+}  // namespace detail
+
+// The sum of the finite values is carried from sample to sample, never
+// recomputed, so its rounding carries forward.
 template <Values V>
 Outcome<Vector> moving_average(const V& values, std::uint64_t window) {
     if (values.size() == 0 || window == 0) return fail("window and values must be nonempty");
     Vector out(values.size());
     double running = 0.0;
+    detail::NonFiniteCounts held;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        running = running + values[i];
-        if (i >= window) running = running - values[i - window];
-        out[i] = running / static_cast<double>(std::min<std::uint64_t>(i + 1, window));
+        const double entering = values[i];
+        if (std::isfinite(entering)) running = running + entering;
+        else held.enter(entering);
+        if (i >= window) {
+            const double leaving = values[i - window];
+            if (std::isfinite(leaving)) running = running - leaving;
+            else held.leave(leaving);
+        }
+        out[i] = held.any() ? held.average() : running / static_cast<double>(std::min<std::uint64_t>(i + 1, window));
     }
     return out;
 }

@@ -80,7 +80,12 @@ std::vector<FieldSample> direction_field(F&& f, double x0, double x1, double y0,
             const double y = grid_coordinate(y0, y1, j, ny);
             const double s = f(x, y);
             const double norm = std::sqrt(s * s + 1.0);
-            samples.push_back({x, y, 1.0 / norm, s / norm});
+            if (norm == INFINITY) {
+                // s * s overflowed: the arrow is as good as vertical.
+                samples.push_back({x, y, 1.0 / std::fabs(s), std::copysign(1.0, s)});
+            } else {
+                samples.push_back({x, y, 1.0 / norm, s / norm});
+            }
         }
         // A failed function's field is discarded; the rest of the grid would only be NaN.
         if (has_failed(f)) break;
