@@ -29,8 +29,8 @@ Conventions shared by every function:
   checking only: import them under ``if typing.TYPE_CHECKING:``.
 """
 
-from collections.abc import Callable, Sequence
-from typing import SupportsIndex, TypeAlias, TypedDict, type_check_only
+from collections.abc import Buffer, Callable, Sequence
+from typing import SupportsFloat, SupportsIndex, TypedDict, type_check_only
 
 __all__ = [
     "__version__",
@@ -93,16 +93,37 @@ __all__ = [
 
 __version__: str
 
-_Vector: TypeAlias = Sequence[float]
-_Matrix: TypeAlias = Sequence[Sequence[float]]
-_Pair: TypeAlias = tuple[float, float]
-_Count: TypeAlias = SupportsIndex
+# What the parameters accept, under names that read well in hover text.
 
-# Callables the module calls back, by the shape of their arguments.
-_Scalar: TypeAlias = Callable[[float], float]
-_Scalar2: TypeAlias = Callable[[float, float], float]
-_VectorScalar: TypeAlias = Callable[[list[float]], float]
-_VectorVector: TypeAlias = Callable[[list[float]], Sequence[float]]
+type Real = SupportsFloat | SupportsIndex
+"""A number: ``float``, ``int``, ``bool``, a NumPy scalar, anything with ``__float__`` or ``__index__``."""
+
+type Vector = Sequence[Real] | Buffer
+"""One-dimensional data: a list, tuple or range of numbers, or a buffer such as a NumPy array of any
+numeric dtype, an ``array.array`` or a ``memoryview``. A ``str`` is refused."""
+
+type Matrix = Sequence[Vector] | Buffer
+"""Rows of numbers: a sequence of vectors, or a two-dimensional array whose rows are read."""
+
+type Pair = tuple[Real, Real]
+"""A ``(start, end)`` 2-tuple; a list is refused."""
+
+type Count = SupportsIndex
+"""A non-negative whole number (``int``, ``bool``, anything with ``__index__``); a float is refused."""
+
+# The callables that the module calls back, by the shape of their arguments.
+
+type ScalarFunction = Callable[[float], Real]
+"""f(x) -> number."""
+
+type ScalarFunction2 = Callable[[float, float], Real]
+"""f(t, y) -> number (or f(x, y))."""
+
+type VectorFunction = Callable[[list[float]], Real]
+"""f(v) -> number, called with a new list of floats."""
+
+type ResidualFunction = Callable[[list[float]], Vector]
+"""r(v) -> residuals, called with a new list of floats."""
 
 class PanicException(BaseException):
     """Raised when vexari meets an internal failure: a broken invariant in the
@@ -239,7 +260,7 @@ class Peak(TypedDict):
 
 # Derivatives
 
-def tangent(function: _Scalar, x: float, method: str = "central") -> float:
+def tangent(function: ScalarFunction, x: Real, method: str = "central") -> float:
     """Slope of ``function`` at ``x`` by the central difference
     (f(x + 1e-6) - f(x - 1e-6)) / 2e-6.
 
@@ -256,7 +277,7 @@ def tangent(function: _Scalar, x: float, method: str = "central") -> float:
         TypeError: "argument 'method': ..." for a non-``str`` method.
     """
 
-def gradient(function: _VectorScalar, point: _Vector) -> list[float]:
+def gradient(function: VectorFunction, point: Vector) -> list[float]:
     """Gradient of ``function`` at ``point`` by central differences (step 1e-6).
 
     Args:
@@ -270,7 +291,7 @@ def gradient(function: _VectorScalar, point: _Vector) -> list[float]:
 
 # Root finding
 
-def newton(function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 50) -> RootResult:
+def newton(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Count = 50) -> RootResult:
     """Find a zero of ``function`` by Newton's method from ``x0``.
 
     The slope at each iterate x is (f(x + 1e-6) - f(x - 1e-6)) / 2e-6; each
@@ -292,7 +313,7 @@ def newton(function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 
             |slope| < 1e-14 (a constant function, a flat extremum).
     """
 
-def halley(function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 50) -> RootResult:
+def halley(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Count = 50) -> RootResult:
     """Find a zero of ``function`` by Halley's method from ``x0``.
 
     Step x - 2 f f' / (2 f'^2 - f f'') with f' a central difference (step
@@ -315,7 +336,7 @@ def halley(function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 
     """
 
 def householder(
-    function: _Scalar, x0: float, order: _Count = 3, tol: float = 1e-10, max_iter: _Count = 50
+    function: ScalarFunction, x0: Real, order: Count = 3, tol: Real = 1e-10, max_iter: Count = 50
 ) -> RootResult:
     """Householder iteration of order 2 (Newton) or 3 (Halley).
 
@@ -340,7 +361,7 @@ def householder(
 
 # Linear algebra
 
-def dot(left: _Vector, right: _Vector) -> float:
+def dot(left: Vector, right: Vector) -> float:
     """Dot product, summed in index order (``-0.0`` for empty vectors).
 
     Args:
@@ -354,7 +375,7 @@ def dot(left: _Vector, right: _Vector) -> float:
         ValueError: "vector lengths must match".
     """
 
-def norm(vector: _Vector) -> float:
+def norm(vector: Vector) -> float:
     """Euclidean norm: the square root of the sum of squares.
 
     Args:
@@ -364,7 +385,7 @@ def norm(vector: _Vector) -> float:
         The norm (``-0.0`` for an empty vector).
     """
 
-def add(left: _Vector, right: _Vector) -> list[float]:
+def add(left: Vector, right: Vector) -> list[float]:
     """Elementwise sum.
 
     Args:
@@ -378,7 +399,7 @@ def add(left: _Vector, right: _Vector) -> list[float]:
         ValueError: "vector lengths must match".
     """
 
-def sub(left: _Vector, right: _Vector) -> list[float]:
+def sub(left: Vector, right: Vector) -> list[float]:
     """Elementwise difference.
 
     Args:
@@ -392,7 +413,7 @@ def sub(left: _Vector, right: _Vector) -> list[float]:
         ValueError: "vector lengths must match".
     """
 
-def scale(vector: _Vector, factor: float) -> list[float]:
+def scale(vector: Vector, factor: Real) -> list[float]:
     """Every entry of a vector multiplied by a number.
 
     Args:
@@ -403,7 +424,7 @@ def scale(vector: _Vector, factor: float) -> list[float]:
         factor * vector[i] for every i.
     """
 
-def mat_vec(matrix: _Matrix, vector: _Vector) -> list[float]:
+def mat_vec(matrix: Matrix, vector: Vector) -> list[float]:
     """Matrix-vector product: the dot product of each row with ``vector``.
 
     Args:
@@ -418,7 +439,7 @@ def mat_vec(matrix: _Matrix, vector: _Vector) -> list[float]:
             length differs from the vector's.
     """
 
-def solve(matrix: _Matrix, rhs: _Vector) -> list[float]:
+def solve(matrix: Matrix, rhs: Vector) -> list[float]:
     """Solve matrix @ x = rhs by Gaussian elimination with partial pivoting.
 
     Args:
@@ -437,11 +458,11 @@ def solve(matrix: _Matrix, rhs: _Vector) -> list[float]:
 # Optimization
 
 def gradient_descent(
-    function: _VectorScalar,
-    start: _Vector,
-    step_size: float = 0.01,
-    tol: float = 1e-8,
-    max_iter: _Count = 1000,
+    function: VectorFunction,
+    start: Vector,
+    step_size: Real = 0.01,
+    tol: Real = 1e-8,
+    max_iter: Count = 1000,
 ) -> OptimizeResult:
     """Minimize ``function`` by fixed-step gradient descent from ``start``.
 
@@ -464,11 +485,11 @@ def gradient_descent(
     """
 
 def tangent_minimize(
-    function: _Scalar,
-    start: float,
-    step_size: float = 0.01,
-    tol: float = 1e-8,
-    max_iter: _Count = 1000,
+    function: ScalarFunction,
+    start: Real,
+    step_size: Real = 0.01,
+    tol: Real = 1e-8,
+    max_iter: Count = 1000,
 ) -> OptimizeResult:
     """Gradient descent on a function of one float: x <- x - step_size * f'(x).
 
@@ -484,7 +505,7 @@ def tangent_minimize(
         "gradient" are one-element lists.
     """
 
-def stationary_newton(function: _Scalar, start: float, tol: float = 1e-8, max_iter: _Count = 100) -> OptimizeResult:
+def stationary_newton(function: ScalarFunction, start: Real, tol: Real = 1e-8, max_iter: Count = 100) -> OptimizeResult:
     """Find a stationary point (f'(x) = 0) by Newton's method on a
     central-difference f'.
 
@@ -507,7 +528,7 @@ def stationary_newton(function: _Scalar, start: float, tol: float = 1e-8, max_it
             function).
     """
 
-def gauss_newton(function: _VectorVector, start: _Vector, tol: float = 1e-8, max_iter: _Count = 100) -> OptimizeResult:
+def gauss_newton(function: ResidualFunction, start: Vector, tol: Real = 1e-8, max_iter: Count = 100) -> OptimizeResult:
     """Least squares by Gauss-Newton: make the residuals ``function(x)`` small.
 
     Each iteration evaluates the residuals r, their central-difference
@@ -533,7 +554,7 @@ def gauss_newton(function: _VectorVector, start: _Vector, tol: float = 1e-8, max
 
 # Ordinary differential equations
 
-def euler(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
+def euler(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real) -> list[OdePoint]:
     """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by Euler's method.
 
     The direction follows t1 - t0 (the sign of ``step`` is ignored; its
@@ -551,7 +572,7 @@ def euler(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> l
         ``[{"t", "y"}, ...]`` starting with (t0, y0), one point per step.
     """
 
-def midpoint(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
+def midpoint(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real) -> list[OdePoint]:
     """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by the explicit
     midpoint method.
 
@@ -568,7 +589,7 @@ def midpoint(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -
         ``[{"t", "y"}, ...]`` starting with (t0, y0).
     """
 
-def rk4(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> list[OdePoint]:
+def rk4(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real) -> list[OdePoint]:
     """Integrate y' = f(t, y), y(t0) = y0, from t0 to t1 by classical
     fourth-order Runge-Kutta.
 
@@ -586,7 +607,7 @@ def rk4(function: _Scalar2, y0: float, t0: float, t1: float, step: float) -> lis
     """
 
 def adaptive_rk4(
-    function: _Scalar2, y0: float, t0: float, t1: float, initial_step: float, tol: float = 1e-8
+    function: ScalarFunction2, y0: Real, t0: Real, t1: Real, initial_step: Real, tol: Real = 1e-8
 ) -> list[OdePoint]:
     """Integrate y' = f(t, y) from t0 to t1 by RK4 with step-doubling control.
 
@@ -610,7 +631,7 @@ def adaptive_rk4(
 
 # Quadrature
 
-def tanh_sinh(function: _Scalar, a: float, b: float, tol: float = 1e-10, max_levels: _Count = 12) -> QuadResult:
+def tanh_sinh(function: ScalarFunction, a: Real, b: Real, tol: Real = 1e-10, max_levels: Count = 12) -> QuadResult:
     """Integrate ``function`` over [a, b] by tanh-sinh quadrature.
 
     Levels 3, 4, ... up to ``max_levels`` each evaluate 12 * 2**k + 1 nodes
@@ -629,7 +650,7 @@ def tanh_sinh(function: _Scalar, a: float, b: float, tol: float = 1e-10, max_lev
         was not met. Equal limits give value 0.0, error 0.0, levels 0.
     """
 
-def tan_sinh(function: _Scalar, a: float = 0.0, tol: float = 1e-10, max_levels: _Count = 12) -> QuadResult:
+def tan_sinh(function: ScalarFunction, a: Real = 0.0, tol: Real = 1e-10, max_levels: Count = 12) -> QuadResult:
     """Integrate ``function`` over [a, inf) by tanh-sinh quadrature after the
     substitution x = a + tan(v).
 
@@ -645,7 +666,7 @@ def tan_sinh(function: _Scalar, a: float = 0.0, tol: float = 1e-10, max_levels: 
         ``{"value", "error", "levels"}``, as for ``tanh_sinh``.
     """
 
-def quad_inf(function: _Scalar, tol: float = 1e-10, max_levels: _Count = 12) -> QuadResult:
+def quad_inf(function: ScalarFunction, tol: Real = 1e-10, max_levels: Count = 12) -> QuadResult:
     """Integrate ``function`` over the whole real line by tanh-sinh
     quadrature after the substitution x = tan(v).
 
@@ -662,7 +683,7 @@ def quad_inf(function: _Scalar, tol: float = 1e-10, max_levels: _Count = 12) -> 
 
 # Tangent-family special functions
 
-def tanpi(x: float) -> float:
+def tanpi(x: Real) -> float:
     """tan(pi * x), with x reduced to [0, 1) first, so integers give exact zeros.
 
     Args:
@@ -673,7 +694,7 @@ def tanpi(x: float) -> float:
         value); |x| of 2**52 or more gives +-0.0; infinities and NaN give NaN.
     """
 
-def tanint(x: float) -> float:
+def tanint(x: Real) -> float:
     """Integral of tan(t) / t from 0 to x, by adaptive Simpson quadrature.
 
     Args:
@@ -684,7 +705,7 @@ def tanint(x: float) -> float:
         pole of tan and still returns a finite number.
     """
 
-def atanint(x: float) -> float:
+def atanint(x: Real) -> float:
     """Inverse tangent integral: the integral of atan(t) / t from 0 to x, by
     adaptive Simpson quadrature. atanint(1) is Catalan's constant.
 
@@ -695,7 +716,7 @@ def atanint(x: float) -> float:
         The integral; odd in x, +0.0 at 0.
     """
 
-def complex_tan(re: float, im: float) -> tuple[float, float]:
+def complex_tan(re: Real, im: Real) -> tuple[float, float]:
     """Tangent of the complex number re + i*im.
 
     Args:
@@ -707,7 +728,7 @@ def complex_tan(re: float, im: float) -> tuple[float, float]:
         355 the imaginary part is NaN.
     """
 
-def tan_deg(x: float) -> float:
+def tan_deg(x: Real) -> float:
     """Tangent of an angle in degrees.
 
     Args:
@@ -717,7 +738,7 @@ def tan_deg(x: float) -> float:
         tan(x * 0.017453292519943295); 90 degrees gives 1.633123935319537e16.
     """
 
-def tan_grad(x: float) -> float:
+def tan_grad(x: Real) -> float:
     """Tangent of an angle in gradians (400 per turn).
 
     Args:
@@ -729,7 +750,7 @@ def tan_grad(x: float) -> float:
 
 # Plotting data
 
-def tangent_lines(function: _Scalar, x_start: float, x_end: float, centers: _Vector) -> list[Segment]:
+def tangent_lines(function: ScalarFunction, x_start: Real, x_end: Real, centers: Vector) -> list[Segment]:
     """Tangent-line segments of ``function`` over [x_start, x_end], one per center.
 
     For each center c: y_c = f(c), slope = (f(c + 1e-6) - f(c - 1e-6)) / 2e-6
@@ -748,7 +769,7 @@ def tangent_lines(function: _Scalar, x_start: float, x_end: float, centers: _Vec
     """
 
 def newton_animation_data(
-    function: _Scalar, x0: float, tol: float = 1e-10, max_iter: _Count = 50
+    function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Count = 50
 ) -> list[Segment]:
     """Newton's method as drawable frames: one segment per iteration, from
     (x_k, f(x_k)) on the curve down to (x_(k+1), 0) on the axis.
@@ -771,7 +792,7 @@ def newton_animation_data(
     """
 
 def ode_direction_field(
-    function: _Scalar2, x_range: _Pair, y_range: _Pair, x_count: _Count, y_count: _Count
+    function: ScalarFunction2, x_range: Pair, y_range: Pair, x_count: Count, y_count: Count
 ) -> list[FieldSample]:
     """Slope field of y' = f(x, y) on an evenly spaced grid.
 
@@ -792,7 +813,7 @@ def ode_direction_field(
 
 # Statistics
 
-def mean(values: _Vector) -> float:
+def mean(values: Vector) -> float:
     """Arithmetic mean.
 
     Args:
@@ -805,7 +826,7 @@ def mean(values: _Vector) -> float:
         ValueError: "values must not be empty".
     """
 
-def variance(values: _Vector, sample: bool = False) -> float:
+def variance(values: Vector, sample: bool = False) -> float:
     """Variance by the two-pass algorithm.
 
     Args:
@@ -821,7 +842,7 @@ def variance(values: _Vector, sample: bool = False) -> float:
             than 2 with ``sample=True``).
     """
 
-def summary(values: _Vector) -> Summary:
+def summary(values: Vector) -> Summary:
     """Count, mean, population variance, standard deviation, min and max.
 
     Args:
@@ -835,7 +856,7 @@ def summary(values: _Vector) -> Summary:
         ValueError: "values must not be empty".
     """
 
-def covariance(left: _Vector, right: _Vector, sample: bool = False) -> float:
+def covariance(left: Vector, right: Vector, sample: bool = False) -> float:
     """Covariance of two equally long vectors.
 
     Args:
@@ -852,7 +873,7 @@ def covariance(left: _Vector, right: _Vector, sample: bool = False) -> float:
             "not enough values for sample covariance".
     """
 
-def correlation(left: _Vector, right: _Vector) -> float:
+def correlation(left: Vector, right: Vector) -> float:
     """Pearson correlation from population moments (not clamped to [-1, 1]).
 
     Args:
@@ -869,7 +890,7 @@ def correlation(left: _Vector, right: _Vector) -> float:
             length". The checks run in this order.
     """
 
-def linear_regression(x: _Vector, y: _Vector) -> LinearFit:
+def linear_regression(x: Vector, y: Vector) -> LinearFit:
     """Least-squares straight line y ~ intercept + slope * x.
 
     Args:
@@ -884,7 +905,7 @@ def linear_regression(x: _Vector, y: _Vector) -> LinearFit:
             "linear regression requires nonconstant x values".
     """
 
-def polynomial_regression(x: _Vector, y: _Vector, degree: _Count) -> list[float]:
+def polynomial_regression(x: Vector, y: Vector, degree: Count) -> list[float]:
     """Least-squares polynomial through (x, y), by the normal equations.
 
     Args:
@@ -902,7 +923,7 @@ def polynomial_regression(x: _Vector, y: _Vector, degree: _Count) -> list[float]
 
 # Interpolation and sampling
 
-def linspace(start: float, end: float, count: _Count) -> list[float]:
+def linspace(start: Real, end: Real, count: Count) -> list[float]:
     """Evenly spaced points from ``start`` to ``end``.
 
     Args:
@@ -915,7 +936,7 @@ def linspace(start: float, end: float, count: _Count) -> list[float]:
         Point i is start + ((end - start) * i) / (count - 1).
     """
 
-def sample_grid(function: _Scalar, start: float, end: float, count: _Count) -> list[GridSample]:
+def sample_grid(function: ScalarFunction, start: Real, end: Real, count: Count) -> list[GridSample]:
     """``function`` evaluated on the grid ``linspace(start, end, count)``.
 
     Args:
@@ -928,7 +949,7 @@ def sample_grid(function: _Scalar, start: float, end: float, count: _Count) -> l
         ``[{"x", "y"}, ...]`` in grid order; ``[]`` for count 0 (no call).
     """
 
-def linear_interpolate(x: _Vector, y: _Vector, query: float) -> float:
+def linear_interpolate(x: Vector, y: Vector, query: Real) -> float:
     """Piecewise-linear interpolation through (x, y) at ``query``.
 
     Args:
@@ -945,7 +966,7 @@ def linear_interpolate(x: _Vector, y: _Vector, query: float) -> float:
             interpolation range". The checks run in this order.
     """
 
-def lagrange_interpolate(x: _Vector, y: _Vector, query: float) -> float:
+def lagrange_interpolate(x: Vector, y: Vector, query: Real) -> float:
     """The interpolating polynomial through (x, y), in Lagrange form,
     evaluated at ``query``.
 
@@ -962,7 +983,7 @@ def lagrange_interpolate(x: _Vector, y: _Vector, query: float) -> float:
             "x values must be strictly increasing".
     """
 
-def finite_difference(values: _Vector, spacing: float) -> list[float]:
+def finite_difference(values: Vector, spacing: Real) -> list[float]:
     """Derivative of equally spaced samples: forward difference at the first
     point, central differences inside, backward difference at the last.
 
@@ -979,7 +1000,7 @@ def finite_difference(values: _Vector, spacing: float) -> list[float]:
 
 # Polynomials (coefficient lists, constant term first)
 
-def polyval(coefficients: _Vector, x: float) -> float:
+def polyval(coefficients: Vector, x: Real) -> float:
     """Value of a polynomial by Horner's scheme.
 
     Args:
@@ -990,7 +1011,7 @@ def polyval(coefficients: _Vector, x: float) -> float:
         The value (0.0 for ``[]``).
     """
 
-def polyder(coefficients: _Vector) -> list[float]:
+def polyder(coefficients: Vector) -> list[float]:
     """Derivative of a polynomial.
 
     Args:
@@ -1000,7 +1021,7 @@ def polyder(coefficients: _Vector) -> list[float]:
         coefficients[i] * i for i >= 1; ``[]`` for a constant or empty polynomial.
     """
 
-def polyint(coefficients: _Vector, constant: float = 0.0) -> list[float]:
+def polyint(coefficients: Vector, constant: Real = 0.0) -> list[float]:
     """Antiderivative of a polynomial.
 
     Args:
@@ -1011,7 +1032,7 @@ def polyint(coefficients: _Vector, constant: float = 0.0) -> list[float]:
         ``[constant]`` followed by coefficients[i] / (i + 1).
     """
 
-def polyadd(left: _Vector, right: _Vector) -> list[float]:
+def polyadd(left: Vector, right: Vector) -> list[float]:
     """Sum of two polynomials.
 
     Args:
@@ -1022,7 +1043,7 @@ def polyadd(left: _Vector, right: _Vector) -> list[float]:
         As long as the longer operand; cancelled terms are kept.
     """
 
-def polymul(left: _Vector, right: _Vector) -> list[float]:
+def polymul(left: Vector, right: Vector) -> list[float]:
     """Product of two polynomials.
 
     Args:
@@ -1033,7 +1054,7 @@ def polymul(left: _Vector, right: _Vector) -> list[float]:
         len(left) + len(right) - 1 coefficients (``[]`` if either is empty).
     """
 
-def polyroot(coefficients: _Vector, guess: float, tol: float = 1e-10, max_iter: _Count = 50) -> float:
+def polyroot(coefficients: Vector, guess: Real, tol: Real = 1e-10, max_iter: Count = 50) -> float:
     """One real root of a polynomial by Newton's method, as ``newton`` does it.
 
     Args:
@@ -1052,7 +1073,7 @@ def polyroot(coefficients: _Vector, guess: float, tol: float = 1e-10, max_iter: 
 
 # Signal processing
 
-def moving_average(values: _Vector, window: _Count) -> list[float]:
+def moving_average(values: Vector, window: Count) -> list[float]:
     """Trailing moving average, kept as a running sum.
 
     Args:
@@ -1067,7 +1088,7 @@ def moving_average(values: _Vector, window: _Count) -> list[float]:
         ValueError: "window and values must be nonempty".
     """
 
-def exponential_smooth(values: _Vector, alpha: float) -> list[float]:
+def exponential_smooth(values: Vector, alpha: Real) -> list[float]:
     """Exponential smoothing: s_0 = v_0, s_i = (1 - alpha) * s_(i-1) + alpha * v_i.
 
     Args:
@@ -1081,7 +1102,7 @@ def exponential_smooth(values: _Vector, alpha: float) -> list[float]:
         ValueError: "values must be nonempty and alpha must be within [0, 1]".
     """
 
-def convolve(signal: _Vector, kernel: _Vector) -> list[float]:
+def convolve(signal: Vector, kernel: Vector) -> list[float]:
     """Full discrete convolution.
 
     Args:
@@ -1095,7 +1116,7 @@ def convolve(signal: _Vector, kernel: _Vector) -> list[float]:
         ValueError: "signal and kernel must be nonempty".
     """
 
-def normalize(values: _Vector) -> list[float]:
+def normalize(values: Vector) -> list[float]:
     """Min-max scaling to [0, 1].
 
     Args:
@@ -1109,7 +1130,7 @@ def normalize(values: _Vector) -> list[float]:
         ValueError: "values must be nonempty".
     """
 
-def find_peaks(values: _Vector, threshold: float) -> list[Peak]:
+def find_peaks(values: Vector, threshold: Real) -> list[Peak]:
     """Strict local maxima at or above a threshold.
 
     Args:
