@@ -9,10 +9,16 @@ Conventions shared by every function:
 
 - Every parameter may be passed by position or by keyword. An explicit
   ``None`` never selects a default.
-- Floats accept ``int``, ``bool`` and anything with ``__float__`` or
-  ``__index__``. Vectors accept any sequence of numbers except ``str``
-  (lists, tuples, ranges); sets, dicts and generators are refused. Pairs must
-  be 2-tuples; lists are refused. Counts are non-negative integers.
+- Numbers (``Real``) accept ``float``, ``int``, ``bool``, NumPy scalars and
+  anything with ``__float__`` or ``__index__``. Vectors accept any sequence
+  of numbers except ``str`` (lists, tuples, ranges) and buffers: NumPy arrays
+  of any numeric dtype, ``array.array`` and ``memoryview`` are read directly,
+  each item as ``float(item)`` would read it. A list of exact floats is read
+  in place; any other list is converted item by item, like a tuple. Sets,
+  dicts and generators are refused. Pairs must be 2-tuples; lists are
+  refused. Counts are non-negative integers.
+- Every argument is converted completely, in parameter order, before any
+  numerics run.
 - A wrongly typed argument raises ``TypeError`` whose text starts with
   ``"argument 'NAME': "``; a negative count raises ``OverflowError``; a pair
   of the wrong length raises ``ValueError`` "expected tuple of length 2, but
@@ -22,11 +28,16 @@ Conventions shared by every function:
 - An exception raised by a callable you pass in is kept, the callable is not
   called again, the computation runs to its end on NaN values, and then that
   same exception is raised unchanged. Where the computation itself fails with
-  a ``ValueError``, that error wins and the callable's exception is dropped.
+  a ``ValueError``, that error is raised with the callable's exception as its
+  ``__cause__``; a ``KeyboardInterrupt`` or ``SystemExit`` from the callable
+  is raised as it is.
+- Ctrl-C stops long conversions, computations and result building with
+  ``KeyboardInterrupt``.
 - Non-convergence is never an exception: it shows in the result.
 - Results are fresh ``float``, ``list``, ``tuple`` and ``dict`` objects; the
-  dict shapes are the ``TypedDict`` classes below. They exist for type
-  checking only: import them under ``if typing.TYPE_CHECKING:``.
+  dict shapes are the ``TypedDict`` classes below. They and the parameter
+  aliases (``Vector``, ``Real``, ...) exist for type checking only: import
+  them under ``if typing.TYPE_CHECKING:``.
 """
 
 from collections.abc import Buffer, Callable, Sequence
@@ -275,6 +286,15 @@ def tangent(function: ScalarFunction, x: Real, method: str = "central") -> float
 
     Raises:
         TypeError: "argument 'method': ..." for a non-``str`` method.
+
+    Examples:
+        >>> abs(vexari.tangent(lambda x: x * x, 3.0) - 6.0) < 1e-9
+        True
+        >>> f = lambda x: x * x
+        >>> vexari.tangent(f, 3.0, method="forward") == vexari.tangent(f, 3.0)
+        True
+        >>> vexari.tangent(lambda x: x, 0.0)
+        1.0
     """
 
 def gradient(function: VectorFunction, point: Vector) -> list[float]:
@@ -287,6 +307,13 @@ def gradient(function: VectorFunction, point: Vector) -> list[float]:
 
     Returns:
         n partial derivatives; ``[]`` for an empty point (no call is made).
+
+    Examples:
+        >>> g = vexari.gradient(lambda v: v[0] ** 2 + 3 * v[1], [1.0, 2.0])
+        >>> [round(component, 6) for component in g]
+        [2.0, 3.0]
+        >>> vexari.gradient(lambda v: sum(v), [])
+        []
     """
 
 # Root finding
@@ -311,6 +338,19 @@ def newton(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Coun
     Raises:
         ValueError: "tangent slope is too small for Newton step" when
             |slope| < 1e-14 (a constant function, a flat extremum).
+
+    Examples:
+        >>> result = vexari.newton(lambda x: x * x - 2.0, 1.0)
+        >>> result["root"], result["converged"], result["iterations"]
+        (1.4142135623730951, True, 5)
+        >>> result["history"][0]
+        {'iteration': 0, 'x': 1.0, 'fx': -1.0, 'slope': 2.0000000000575113, 'next_x': 1.4999999999856222}
+        >>> vexari.newton(lambda x: x * x - 2.0, 1.0, max_iter=0)
+        {'root': 1.0, 'converged': False, 'iterations': 0, 'history': []}
+        >>> vexari.newton(lambda x: 3.0, 1.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: tangent slope is too small for Newton step
     """
 
 def halley(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Count = 50) -> RootResult:
@@ -333,6 +373,17 @@ def halley(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Coun
     Raises:
         ValueError: "Halley denominator is too small" when
             |2 f'^2 - f f''| < 1e-14.
+
+    Examples:
+        >>> result = vexari.halley(lambda x: x * x - 2.0, 1.0)
+        >>> result["converged"], result["iterations"]
+        (True, 4)
+        >>> abs(result["root"] - math.sqrt(2.0)) < 1e-12
+        True
+        >>> vexari.halley(lambda x: 1.0, 0.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: Halley denominator is too small
     """
 
 def householder(
@@ -357,6 +408,17 @@ def householder(
         ValueError: "supported Householder orders are 2 and 3" for any other
             order (before any call); otherwise the error of ``newton`` or
             ``halley``.
+
+    Examples:
+        >>> f = lambda x: x * x - 2.0
+        >>> vexari.householder(f, 1.0, order=2) == vexari.newton(f, 1.0)
+        True
+        >>> vexari.householder(f, 1.0) == vexari.halley(f, 1.0)
+        True
+        >>> vexari.householder(f, 1.0, order=4)
+        Traceback (most recent call last):
+            ...
+        ValueError: supported Householder orders are 2 and 3
     """
 
 # Linear algebra
@@ -373,6 +435,12 @@ def dot(left: Vector, right: Vector) -> float:
 
     Raises:
         ValueError: "vector lengths must match".
+
+    Examples:
+        >>> vexari.dot([1.0, 2.0], [3.0, 4.0])
+        11.0
+        >>> vexari.dot([], [])
+        -0.0
     """
 
 def norm(vector: Vector) -> float:
@@ -383,6 +451,12 @@ def norm(vector: Vector) -> float:
 
     Returns:
         The norm (``-0.0`` for an empty vector).
+
+    Examples:
+        >>> vexari.norm([3.0, 4.0])
+        5.0
+        >>> vexari.norm([])
+        -0.0
     """
 
 def add(left: Vector, right: Vector) -> list[float]:
@@ -397,6 +471,14 @@ def add(left: Vector, right: Vector) -> list[float]:
 
     Raises:
         ValueError: "vector lengths must match".
+
+    Examples:
+        >>> vexari.add([1.0, 2.0], [3.0, 4.0])
+        [4.0, 6.0]
+        >>> vexari.add([1.0], [1.0, 2.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: vector lengths must match
     """
 
 def sub(left: Vector, right: Vector) -> list[float]:
@@ -411,6 +493,10 @@ def sub(left: Vector, right: Vector) -> list[float]:
 
     Raises:
         ValueError: "vector lengths must match".
+
+    Examples:
+        >>> vexari.sub([1.0, 2.0], [3.0, 4.0])
+        [-2.0, -2.0]
     """
 
 def scale(vector: Vector, factor: Real) -> list[float]:
@@ -422,6 +508,10 @@ def scale(vector: Vector, factor: Real) -> list[float]:
 
     Returns:
         factor * vector[i] for every i.
+
+    Examples:
+        >>> vexari.scale([1.0, -2.0], 0.5)
+        [0.5, -1.0]
     """
 
 def mat_vec(matrix: Matrix, vector: Vector) -> list[float]:
@@ -437,6 +527,16 @@ def mat_vec(matrix: Matrix, vector: Vector) -> list[float]:
     Raises:
         ValueError: "vector lengths must match" at the first row whose
             length differs from the vector's.
+
+    Examples:
+        >>> vexari.mat_vec([[1.0, 2.0], [3.0, 4.0]], [1.0, 1.0])
+        [3.0, 7.0]
+        >>> vexari.mat_vec([], [1.0])
+        []
+        >>> vexari.mat_vec([[1.0, 2.0], [3.0]], [1.0, 1.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: vector lengths must match
     """
 
 def solve(matrix: Matrix, rhs: Vector) -> list[float]:
@@ -453,6 +553,20 @@ def solve(matrix: Matrix, rhs: Vector) -> list[float]:
         ValueError: "matrix must be square and match rhs length" for a
             wrong shape; "matrix is singular" when a pivot is below 1e-14 in
             magnitude (an absolute threshold).
+
+    Examples:
+        >>> vexari.solve([[0.0, 1.0], [1.0, 0.0]], [2.0, 3.0])
+        [3.0, 2.0]
+        >>> vexari.solve([[2.0]], [4.0])
+        [2.0]
+        >>> vexari.solve([[1e-15]], [1.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: matrix is singular
+        >>> vexari.solve([[1.0, 2.0]], [3.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: matrix must be square and match rhs length
     """
 
 # Optimization
@@ -482,6 +596,13 @@ def gradient_descent(
         convergence "point" is the iterate whose gradient passed the test;
         otherwise it is the iterate after the last update, and ``function``
         is called once more there for "value".
+
+    Examples:
+        >>> result = vexari.gradient_descent(lambda v: (v[0] - 1.0) ** 2, [0.0], step_size=0.5)
+        >>> result["converged"], result["iterations"], abs(result["point"][0] - 1.0) < 1e-9
+        (True, 2, True)
+        >>> vexari.gradient_descent(lambda v: v[0] ** 2, [3.0], max_iter=0)
+        {'point': [3.0], 'value': 9.0, 'converged': False, 'iterations': 0, 'history': []}
     """
 
 def tangent_minimize(
@@ -503,6 +624,13 @@ def tangent_minimize(
     Returns:
         As for ``gradient_descent``; "point" and every step's "point" and
         "gradient" are one-element lists.
+
+    Examples:
+        >>> result = vexari.tangent_minimize(lambda x: (x - 1.0) ** 2, 0.0, step_size=0.5)
+        >>> result["converged"], len(result["point"]), abs(result["point"][0] - 1.0) < 1e-9
+        (True, 1, True)
+        >>> vexari.tangent_minimize(lambda x: x * x, 3.0, max_iter=0)
+        {'point': [3.0], 'value': 9.0, 'converged': False, 'iterations': 0, 'history': []}
     """
 
 def stationary_newton(function: ScalarFunction, start: Real, tol: Real = 1e-8, max_iter: Count = 100) -> OptimizeResult:
@@ -526,6 +654,17 @@ def stationary_newton(function: ScalarFunction, start: Real, tol: Real = 1e-8, m
         ValueError: "tangent slope is too small for Newton step" when the
             estimate of f'' is below 1e-14 in magnitude (e.g. a constant
             function).
+
+    Examples:
+        >>> result = vexari.stationary_newton(lambda x: -(x - 2.0) ** 2, 0.0)
+        >>> result["converged"], abs(result["point"][0] - 2.0) < 1e-6, result["history"]
+        (True, True, [])
+        >>> vexari.stationary_newton(lambda x: 5.0, 0.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: tangent slope is too small for Newton step
+        >>> vexari.stationary_newton(lambda x: x * x, 3.0, max_iter=0)
+        {'point': [3.0], 'value': 9.0, 'converged': False, 'iterations': 0, 'history': []}
     """
 
 def gauss_newton(function: ResidualFunction, start: Vector, tol: Real = 1e-8, max_iter: Count = 100) -> OptimizeResult:
@@ -550,6 +689,17 @@ def gauss_newton(function: ResidualFunction, start: Vector, tol: Real = 1e-8, ma
     Raises:
         ValueError: "matrix is singular" when the normal equations are
             singular, e.g. when the residuals ignore one of the unknowns.
+
+    Examples:
+        >>> result = vexari.gauss_newton(lambda p: [p[0] - 1.0, p[1] - 2.0], [0.0, 0.0])
+        >>> result["converged"], result["iterations"]
+        (True, 2)
+        >>> [round(x, 6) for x in result["point"]]
+        [1.0, 2.0]
+        >>> vexari.gauss_newton(lambda p: [p[0] - 1.0], [0.0, 0.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: matrix is singular
     """
 
 # Ordinary differential equations
@@ -570,6 +720,16 @@ def euler(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real) -
 
     Returns:
         ``[{"t", "y"}, ...]`` starting with (t0, y0), one point per step.
+
+    Examples:
+        >>> vexari.euler(lambda t, y: y, 1.0, 0.0, 1.0, 0.5)
+        [{'t': 0.0, 'y': 1.0}, {'t': 0.5, 'y': 1.5}, {'t': 1.0, 'y': 2.25}]
+        >>> [point["t"] for point in vexari.euler(lambda t, y: 0.0, 0.0, 0.0, 1.0, 0.3)]
+        [0.0, 0.3, 0.6, 0.8999999999999999, 1.0]
+        >>> [point["t"] for point in vexari.euler(lambda t, y: 0.0, 0.0, 1.0, 0.0, 0.25)]
+        [1.0, 0.75, 0.5, 0.25, 0.0]
+        >>> [point["t"] for point in vexari.euler(lambda t, y: 0.0, 0.0, 0.0, 1.0, -0.5)]
+        [0.0, 0.5, 1.0]
     """
 
 def midpoint(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real) -> list[OdePoint]:
@@ -587,6 +747,10 @@ def midpoint(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real
 
     Returns:
         ``[{"t", "y"}, ...]`` starting with (t0, y0).
+
+    Examples:
+        >>> [point["y"] for point in vexari.midpoint(lambda t, y: y, 1.0, 0.0, 1.0, 0.5)]
+        [1.0, 1.625, 2.640625]
     """
 
 def rk4(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real) -> list[OdePoint]:
@@ -604,6 +768,10 @@ def rk4(function: ScalarFunction2, y0: Real, t0: Real, t1: Real, step: Real) -> 
 
     Returns:
         ``[{"t", "y"}, ...]`` starting with (t0, y0).
+
+    Examples:
+        >>> vexari.rk4(lambda t, y: y, 1.0, 0.0, 1.0, 1.0)
+        [{'t': 0.0, 'y': 1.0}, {'t': 1.0, 'y': 2.708333333333333}]
     """
 
 def adaptive_rk4(
@@ -627,6 +795,12 @@ def adaptive_rk4(
 
     Returns:
         ``[{"t", "y"}, ...]``: (t0, y0) followed by the accepted steps.
+
+    Examples:
+        >>> [point["t"] for point in vexari.adaptive_rk4(lambda t, y: 0.0, 1.0, 0.0, 1.0, 0.1)]
+        [0.0, 0.1, 0.28, 0.6040000000000001, 1.0]
+        >>> vexari.adaptive_rk4(lambda t, y: y, 2.0, 1.0, 1.0, 0.1)
+        [{'t': 1.0, 'y': 2.0}]
     """
 
 # Quadrature
@@ -636,7 +810,9 @@ def tanh_sinh(function: ScalarFunction, a: Real, b: Real, tol: Real = 1e-10, max
 
     Levels 3, 4, ... up to ``max_levels`` each evaluate 12 * 2**k + 1 nodes
     (endpoints included, so ``function`` may be called at a and b); the run
-    stops when two successive estimates differ by at most ``tol``.
+    stops when two successive estimates differ by at most ``tol``. Each node
+    is clamped into [min(a, b), max(a, b)], so ``function`` is never called
+    outside the interval, even where rounding would push a node past an end.
 
     Args:
         function: f(x) -> float.
@@ -648,6 +824,18 @@ def tanh_sinh(function: ScalarFunction, a: Real, b: Real, tol: Real = 1e-10, max
     Returns:
         ``{"value", "error", "levels"}``; "error" is NaN when the tolerance
         was not met. Equal limits give value 0.0, error 0.0, levels 0.
+        "error" is the difference between the last two levels' estimates,
+        not a bound on the true error: for an integrand with an endpoint
+        singularity such as 1/sqrt(x) the true error can be larger.
+
+    Examples:
+        >>> result = vexari.tanh_sinh(lambda x: x * x, 0.0, 1.0)
+        >>> result["levels"], abs(result["value"] - 1.0 / 3.0) < 1e-15
+        (4, True)
+        >>> vexari.tanh_sinh(lambda x: x * x, 1.0, 1.0)
+        {'value': 0.0, 'error': 0.0, 'levels': 0}
+        >>> vexari.tanh_sinh(lambda x: x * x, 0.0, 1.0, max_levels=2)
+        {'value': nan, 'error': nan, 'levels': 2}
     """
 
 def tan_sinh(function: ScalarFunction, a: Real = 0.0, tol: Real = 1e-10, max_levels: Count = 12) -> QuadResult:
@@ -664,6 +852,13 @@ def tan_sinh(function: ScalarFunction, a: Real = 0.0, tol: Real = 1e-10, max_lev
 
     Returns:
         ``{"value", "error", "levels"}``, as for ``tanh_sinh``.
+
+    Examples:
+        >>> result = vexari.tan_sinh(lambda x: math.exp(-x))
+        >>> result["levels"], abs(result["value"] - 1.0) < 1e-13
+        (5, True)
+        >>> abs(vexari.tan_sinh(lambda x: math.exp(-x), a=2.0)["value"] - math.exp(-2.0)) < 1e-12
+        True
     """
 
 def quad_inf(function: ScalarFunction, tol: Real = 1e-10, max_levels: Count = 12) -> QuadResult:
@@ -679,6 +874,13 @@ def quad_inf(function: ScalarFunction, tol: Real = 1e-10, max_levels: Count = 12
 
     Returns:
         ``{"value", "error", "levels"}``, as for ``tanh_sinh``.
+
+    Examples:
+        >>> result = vexari.quad_inf(lambda x: 1.0 / (1.0 + x * x))
+        >>> result["levels"], abs(result["value"] - math.pi) < 1e-14
+        (4, True)
+        >>> vexari.quad_inf(lambda x: 1.0 / (1.0 + x * x), max_levels=2)
+        {'value': nan, 'error': nan, 'levels': 2}
     """
 
 # Tangent-family special functions
@@ -692,6 +894,14 @@ def tanpi(x: Real) -> float:
     Returns:
         The tangent. Half-integers give 1.633123935319537e16 (a large finite
         value); |x| of 2**52 or more gives +-0.0; infinities and NaN give NaN.
+
+    Examples:
+        >>> vexari.tanpi(0.25), vexari.tanpi(-0.25)
+        (0.9999999999999999, -1.0000000000000002)
+        >>> vexari.tanpi(1.0), vexari.tanpi(-1.0)
+        (0.0, -0.0)
+        >>> vexari.tanpi(0.5) == vexari.tanpi(-0.5) == vexari.tanpi(1.5) == 1.633123935319537e16
+        True
     """
 
 def tanint(x: Real) -> float:
@@ -701,8 +911,16 @@ def tanint(x: Real) -> float:
         x: the upper limit.
 
     Returns:
-        The integral; odd in x, +0.0 at 0. Beyond pi/2 it runs across the
-        pole of tan and still returns a finite number.
+        The integral; odd in x, +0.0 at 0. The integral diverges at pi/2,
+        so |x| > 1.5707963267948966 gives NaN.
+
+    Examples:
+        >>> abs(vexari.tanint(1.0) - 1.1491512305235) < 1e-9
+        True
+        >>> vexari.tanint(-1.0) == -vexari.tanint(1.0)
+        True
+        >>> vexari.tanint(0.0)
+        0.0
     """
 
 def atanint(x: Real) -> float:
@@ -714,6 +932,12 @@ def atanint(x: Real) -> float:
 
     Returns:
         The integral; odd in x, +0.0 at 0.
+
+    Examples:
+        >>> abs(vexari.atanint(1.0) - 0.915965594177219) < 1e-12
+        True
+        >>> vexari.atanint(-0.0)
+        0.0
     """
 
 def complex_tan(re: Real, im: Real) -> tuple[float, float]:
@@ -724,8 +948,20 @@ def complex_tan(re: Real, im: Real) -> tuple[float, float]:
         im: the imaginary part.
 
     Returns:
-        (real part, imaginary part) of the tangent; for |im| above about
-        355 the imaginary part is NaN.
+        (real part, imaginary part) of the tangent, computed as
+        (sin 2re, sinh 2im) / (cos 2re + cosh 2im). When cosh 2im overflows
+        (|im| above about 355) and ``re`` is finite, the imaginary part is
+        copysign(1, im), the limit. Where that denominator is zero, as at
+        (pi/2, 0), an equivalent denominator gives a large finite value such
+        as 1.633123935319537e16 instead of an infinity and a NaN.
+
+    Examples:
+        >>> real, imaginary = vexari.complex_tan(0.5, 0.0)
+        >>> abs(real - math.tan(0.5)) < 1e-15, imaginary
+        (True, 0.0)
+        >>> real, imaginary = vexari.complex_tan(0.0, 1.0)
+        >>> real, abs(imaginary - math.tanh(1.0)) < 1e-15
+        (0.0, True)
     """
 
 def tan_deg(x: Real) -> float:
@@ -736,6 +972,10 @@ def tan_deg(x: Real) -> float:
 
     Returns:
         tan(x * 0.017453292519943295); 90 degrees gives 1.633123935319537e16.
+
+    Examples:
+        >>> vexari.tan_deg(45.0), vexari.tan_deg(90.0)
+        (0.9999999999999999, 1.633123935319537e+16)
     """
 
 def tan_grad(x: Real) -> float:
@@ -746,6 +986,10 @@ def tan_grad(x: Real) -> float:
 
     Returns:
         tan((x * pi) / 200); 100 gradians gives 1.633123935319537e16.
+
+    Examples:
+        >>> vexari.tan_grad(50.0), vexari.tan_grad(100.0)
+        (0.9999999999999999, 1.633123935319537e+16)
     """
 
 # Plotting data
@@ -766,6 +1010,15 @@ def tangent_lines(function: ScalarFunction, x_start: Real, x_end: Real, centers:
     Returns:
         ``[{"x_start", "y_start", "x_end", "y_end", "center", "slope"}, ...]``
         in the order of ``centers``.
+
+    Examples:
+        >>> segment = vexari.tangent_lines(lambda x: x * x, -1.0, 1.0, [0.5])[0]
+        >>> segment["x_start"], segment["x_end"], segment["center"]
+        (-1.0, 1.0, 0.5)
+        >>> round(segment["slope"], 9), round(segment["y_start"], 9), round(segment["y_end"], 9)
+        (1.0, -1.25, 0.75)
+        >>> vexari.tangent_lines(lambda x: x * x, 0.0, 1.0, [])
+        []
     """
 
 def newton_animation_data(
@@ -789,6 +1042,16 @@ def newton_animation_data(
 
     Raises:
         ValueError: "tangent slope is too small for Newton step".
+
+    Examples:
+        >>> vexari.newton_animation_data(lambda x: x * x - 2.0, 1.0)[0]
+        {'x_start': 1.0, 'y_start': -1.0, 'x_end': 1.4999999999856222, 'y_end': 0.0, 'center': 1.0, 'slope': 2.0000000000575113}
+        >>> vexari.newton_animation_data(lambda x: x, 0.0)
+        [{'x_start': 0.0, 'y_start': 0.0, 'x_end': 0.0, 'y_end': 0.0, 'center': 0.0, 'slope': 1.0}]
+        >>> vexari.newton_animation_data(lambda x: 3.0, 0.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: tangent slope is too small for Newton step
     """
 
 def ode_direction_field(
@@ -798,7 +1061,9 @@ def ode_direction_field(
 
     ``x_count`` abscissas from x_range[0] to x_range[1] (only x_range[0] when
     the count is 1), likewise for y; x is the outer loop. Each sample holds
-    the unit vector (dx, dy) = (1, s) / sqrt(s*s + 1) for s = f(x, y).
+    the unit vector (dx, dy) = (1, s) / sqrt(s*s + 1) for s = f(x, y). A slope
+    so steep that s*s overflows gives the near-vertical arrow
+    (1 / |s|, copysign(1, s)).
 
     Args:
         function: f(x, y) -> float.
@@ -809,6 +1074,15 @@ def ode_direction_field(
 
     Returns:
         ``[{"x", "y", "dx", "dy"}, ...]``, x_count * y_count samples.
+
+    Examples:
+        >>> field = vexari.ode_direction_field(lambda x, y: 0.0, (0.0, 1.0), (0.0, 2.0), 2, 3)
+        >>> [(sample["x"], sample["y"]) for sample in field]
+        [(0.0, 0.0), (0.0, 1.0), (0.0, 2.0), (1.0, 0.0), (1.0, 1.0), (1.0, 2.0)]
+        >>> field[0]
+        {'x': 0.0, 'y': 0.0, 'dx': 1.0, 'dy': 0.0}
+        >>> vexari.ode_direction_field(lambda x, y: 1.0, (0.0, 1.0), (0.0, 1.0), 1, 1)
+        [{'x': 0.0, 'y': 0.0, 'dx': 0.7071067811865475, 'dy': 0.7071067811865475}]
     """
 
 # Statistics
@@ -824,6 +1098,16 @@ def mean(values: Vector) -> float:
 
     Raises:
         ValueError: "values must not be empty".
+
+    Examples:
+        >>> vexari.mean([1.0, 2.0, 3.0, 4.0])
+        2.5
+        >>> vexari.mean([-0.0])
+        -0.0
+        >>> vexari.mean([])
+        Traceback (most recent call last):
+            ...
+        ValueError: values must not be empty
     """
 
 def variance(values: Vector, sample: bool = False) -> float:
@@ -840,6 +1124,18 @@ def variance(values: Vector, sample: bool = False) -> float:
     Raises:
         ValueError: "not enough values for variance" (no value, or fewer
             than 2 with ``sample=True``).
+
+    Examples:
+        >>> vexari.variance([1.0, 2.0, 3.0, 4.0])
+        1.25
+        >>> vexari.variance([1.0, 2.0, 3.0, 4.0], sample=True)
+        1.6666666666666667
+        >>> vexari.variance([5.0])
+        0.0
+        >>> vexari.variance([5.0], sample=True)
+        Traceback (most recent call last):
+            ...
+        ValueError: not enough values for variance
     """
 
 def summary(values: Vector) -> Summary:
@@ -854,6 +1150,13 @@ def summary(values: Vector) -> Summary:
 
     Raises:
         ValueError: "values must not be empty".
+
+    Examples:
+        >>> vexari.summary([3.0])
+        {'count': 1, 'mean': 3.0, 'variance': 0.0, 'std_dev': 0.0, 'min': 3.0, 'max': 3.0}
+        >>> stats = vexari.summary([float("nan"), 1.0])
+        >>> stats["mean"], stats["min"], stats["max"]
+        (nan, 1.0, 1.0)
     """
 
 def covariance(left: Vector, right: Vector, sample: bool = False) -> float:
@@ -871,6 +1174,16 @@ def covariance(left: Vector, right: Vector, sample: bool = False) -> float:
     Raises:
         ValueError: "vectors must have equal nonzero length";
             "not enough values for sample covariance".
+
+    Examples:
+        >>> vexari.covariance([1.0, 2.0, 3.0], [1.0, 2.0, 3.0])
+        0.6666666666666666
+        >>> vexari.covariance([1.0, 2.0, 3.0], [1.0, 2.0, 3.0], sample=True)
+        1.0
+        >>> vexari.covariance([1.0], [2.0], sample=True)
+        Traceback (most recent call last):
+            ...
+        ValueError: not enough values for sample covariance
     """
 
 def correlation(left: Vector, right: Vector) -> float:
@@ -888,6 +1201,16 @@ def correlation(left: Vector, right: Vector) -> float:
             "correlation is undefined for constant vectors" (a standard
             deviation of at most 2**-52); "vectors must have equal nonzero
             length". The checks run in this order.
+
+    Examples:
+        >>> vexari.correlation([1.0, 2.0, 3.0], [3.0, 2.0, 1.0])
+        -1.0
+        >>> vexari.correlation([1.0, 2.0, 3.0, 4.0], [2.0, 4.0, 6.0, 8.0])
+        0.9999999999999998
+        >>> vexari.correlation([1.0, 2.0, 3.0], [7.0, 7.0, 7.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: correlation is undefined for constant vectors
     """
 
 def linear_regression(x: Vector, y: Vector) -> LinearFit:
@@ -903,6 +1226,16 @@ def linear_regression(x: Vector, y: Vector) -> LinearFit:
     Raises:
         ValueError: "x and y must have the same length of at least two";
             "linear regression requires nonconstant x values".
+
+    Examples:
+        >>> vexari.linear_regression([1.0, 2.0, 3.0], [2.0, 4.0, 6.0])
+        {'slope': 2.0, 'intercept': 0.0, 'r2': 1.0}
+        >>> vexari.linear_regression([0.0, 1.0, 2.0, 3.0], [1.0, 3.0, 2.0, 5.0])
+        {'slope': 1.1, 'intercept': 1.0999999999999999, 'r2': 0.6914285714285716}
+        >>> vexari.linear_regression([2.0, 2.0, 2.0], [1.0, 2.0, 3.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: linear regression requires nonconstant x values
     """
 
 def polynomial_regression(x: Vector, y: Vector, degree: Count) -> list[float]:
@@ -919,6 +1252,16 @@ def polynomial_regression(x: Vector, y: Vector, degree: Count) -> list[float]:
     Raises:
         ValueError: "not enough data for requested polynomial degree" (also
             for unequal lengths); "matrix is singular".
+
+    Examples:
+        >>> [round(c, 9) for c in vexari.polynomial_regression([0.0, 1.0, 2.0], [1.0, 3.0, 7.0], 2)]
+        [1.0, 1.0, 1.0]
+        >>> vexari.polynomial_regression([0.0, 1.0, 2.0], [1.0, 3.0, 8.0], 0)
+        [4.0]
+        >>> vexari.polynomial_regression([1.0, 1.0, 1.0], [1.0, 2.0, 3.0], 1)
+        Traceback (most recent call last):
+            ...
+        ValueError: matrix is singular
     """
 
 # Interpolation and sampling
@@ -934,6 +1277,20 @@ def linspace(start: Real, end: Real, count: Count) -> list[float]:
 
     Returns:
         Point i is start + ((end - start) * i) / (count - 1).
+
+    Raises:
+        MemoryError: when ``count`` points cannot be held; the message says
+            how many points were asked for and why they cannot be held.
+
+    Examples:
+        >>> vexari.linspace(0.0, 1.0, 5)
+        [0.0, 0.25, 0.5, 0.75, 1.0]
+        >>> vexari.linspace(1.0, 0.0, 3)
+        [1.0, 0.5, 0.0]
+        >>> vexari.linspace(0.0, 0.3, 4)
+        [0.0, 0.09999999999999999, 0.19999999999999998, 0.3]
+        >>> vexari.linspace(-7.3, 6.9, 3)
+        [-7.3, -0.20000000000000018, 6.8999999999999995]
     """
 
 def sample_grid(function: ScalarFunction, start: Real, end: Real, count: Count) -> list[GridSample]:
@@ -947,15 +1304,27 @@ def sample_grid(function: ScalarFunction, start: Real, end: Real, count: Count) 
 
     Returns:
         ``[{"x", "y"}, ...]`` in grid order; ``[]`` for count 0 (no call).
+
+    Raises:
+        MemoryError: when ``count`` points cannot be held, before any call;
+            the message says how many points were asked for and why.
+
+    Examples:
+        >>> vexari.sample_grid(lambda x: x * x, 0.0, 2.0, 3)
+        [{'x': 0.0, 'y': 0.0}, {'x': 1.0, 'y': 1.0}, {'x': 2.0, 'y': 4.0}]
+        >>> vexari.sample_grid(lambda x: x * x, 0.0, 2.0, 0)
+        []
     """
 
 def linear_interpolate(x: Vector, y: Vector, query: Real) -> float:
     """Piecewise-linear interpolation through (x, y) at ``query``.
 
     Args:
-        x: strictly increasing abscissas, at least two.
+        x: strictly increasing abscissas, at least two; a NaN among them
+            fails as not increasing.
         y: the ordinates, as many as ``x``.
-        query: where to interpolate, within [x[0], x[-1]].
+        query: where to interpolate, within [x[0], x[-1]]; a NaN query
+            gives NaN.
 
     Returns:
         The interpolated value.
@@ -964,6 +1333,20 @@ def linear_interpolate(x: Vector, y: Vector, query: Real) -> float:
         ValueError: "x and y must have matching length of at least two";
             "x values must be strictly increasing"; "query is outside
             interpolation range". The checks run in this order.
+
+    Examples:
+        >>> vexari.linear_interpolate([0.0, 1.0, 2.0], [0.0, 10.0, 20.0], 1.5)
+        15.0
+        >>> vexari.linear_interpolate([0.0, 1.0, 2.0], [0.0, 10.0, 20.0], 2.0)
+        20.0
+        >>> vexari.linear_interpolate([0.0, 1.0, 2.0], [0.0, 10.0, 20.0], 2.5)
+        Traceback (most recent call last):
+            ...
+        ValueError: query is outside interpolation range
+        >>> vexari.linear_interpolate([1.0, 0.0], [1.0, 2.0], 5.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: x values must be strictly increasing
     """
 
 def lagrange_interpolate(x: Vector, y: Vector, query: Real) -> float:
@@ -971,9 +1354,11 @@ def lagrange_interpolate(x: Vector, y: Vector, query: Real) -> float:
     evaluated at ``query``.
 
     Args:
-        x: strictly increasing abscissas, at least two.
+        x: strictly increasing abscissas, at least two; a NaN among them
+            fails as not increasing.
         y: the ordinates, as many as ``x``.
-        query: where to evaluate; outside the data it extrapolates.
+        query: where to evaluate; outside the data it extrapolates. A NaN
+            query gives NaN.
 
     Returns:
         The interpolated value.
@@ -981,6 +1366,16 @@ def lagrange_interpolate(x: Vector, y: Vector, query: Real) -> float:
     Raises:
         ValueError: "x and y must have matching length of at least two";
             "x values must be strictly increasing".
+
+    Examples:
+        >>> vexari.lagrange_interpolate([0.0, 1.0, 2.0], [1.0, 3.0, 7.0], 3.0)
+        13.0
+        >>> vexari.lagrange_interpolate([0.0, 1.0, 2.0], [1.0, 3.0, 7.0], 0.5)
+        1.75
+        >>> vexari.lagrange_interpolate([0.0], [1.0], 5.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: x and y must have matching length of at least two
     """
 
 def finite_difference(values: Vector, spacing: Real) -> list[float]:
@@ -996,6 +1391,16 @@ def finite_difference(values: Vector, spacing: Real) -> list[float]:
 
     Raises:
         ValueError: "need at least two values and nonzero spacing".
+
+    Examples:
+        >>> vexari.finite_difference([0.0, 1.0, 4.0, 9.0], 1.0)
+        [1.0, 2.0, 4.0, 5.0]
+        >>> vexari.finite_difference([1.0, 3.0], 0.5)
+        [4.0, 4.0]
+        >>> vexari.finite_difference([1.0, 2.0], 0.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: need at least two values and nonzero spacing
     """
 
 # Polynomials (coefficient lists, constant term first)
@@ -1009,6 +1414,12 @@ def polyval(coefficients: Vector, x: Real) -> float:
 
     Returns:
         The value (0.0 for ``[]``).
+
+    Examples:
+        >>> vexari.polyval([1.0, 2.0, 3.0], 2.0)
+        17.0
+        >>> vexari.polyval([], 5.0)
+        0.0
     """
 
 def polyder(coefficients: Vector) -> list[float]:
@@ -1019,6 +1430,12 @@ def polyder(coefficients: Vector) -> list[float]:
 
     Returns:
         coefficients[i] * i for i >= 1; ``[]`` for a constant or empty polynomial.
+
+    Examples:
+        >>> vexari.polyder([1.0, 2.0, 3.0])
+        [2.0, 6.0]
+        >>> vexari.polyder([3.0])
+        []
     """
 
 def polyint(coefficients: Vector, constant: Real = 0.0) -> list[float]:
@@ -1030,6 +1447,12 @@ def polyint(coefficients: Vector, constant: Real = 0.0) -> list[float]:
 
     Returns:
         ``[constant]`` followed by coefficients[i] / (i + 1).
+
+    Examples:
+        >>> vexari.polyint([2.0, 6.0], 1.0)
+        [1.0, 2.0, 3.0]
+        >>> vexari.polyint([])
+        [0.0]
     """
 
 def polyadd(left: Vector, right: Vector) -> list[float]:
@@ -1041,6 +1464,14 @@ def polyadd(left: Vector, right: Vector) -> list[float]:
 
     Returns:
         As long as the longer operand; cancelled terms are kept.
+
+    Examples:
+        >>> vexari.polyadd([1.0, 2.0], [1.0, -2.0])
+        [2.0, 0.0]
+        >>> vexari.polyadd([1.0], [0.0, 0.0, 3.0])
+        [1.0, 0.0, 3.0]
+        >>> vexari.polyadd([], [])
+        []
     """
 
 def polymul(left: Vector, right: Vector) -> list[float]:
@@ -1052,6 +1483,12 @@ def polymul(left: Vector, right: Vector) -> list[float]:
 
     Returns:
         len(left) + len(right) - 1 coefficients (``[]`` if either is empty).
+
+    Examples:
+        >>> vexari.polymul([1.0, 1.0], [1.0, 1.0])
+        [1.0, 2.0, 1.0]
+        >>> vexari.polymul([], [1.0])
+        []
     """
 
 def polyroot(coefficients: Vector, guess: Real, tol: Real = 1e-10, max_iter: Count = 50) -> float:
@@ -1069,6 +1506,16 @@ def polyroot(coefficients: Vector, guess: Real, tol: Real = 1e-10, max_iter: Cou
     Raises:
         ValueError: "tangent slope is too small for Newton step" (e.g. for a
             constant or empty polynomial).
+
+    Examples:
+        >>> vexari.polyroot([-2.0, 0.0, 1.0], 1.0)
+        1.4142135623730951
+        >>> vexari.polyroot([], 3.0, max_iter=0)
+        3.0
+        >>> vexari.polyroot([1.0, 0.0, 1.0], 0.0)
+        Traceback (most recent call last):
+            ...
+        ValueError: tangent slope is too small for Newton step
     """
 
 # Signal processing
@@ -1082,10 +1529,20 @@ def moving_average(values: Vector, window: Count) -> list[float]:
             average the values seen so far.
 
     Returns:
-        As many averages as ``values``.
+        As many averages as ``values``. A non-finite sample affects only the
+        windows that hold it: such a window averages to NaN if it holds a NaN
+        or both infinities, to +-inf if it holds one infinity; every other
+        window is the plain average, so
+        ``moving_average([1, inf, 1, 1, 1], 2)`` is ``[1, inf, inf, 1, 1]``.
 
     Raises:
         ValueError: "window and values must be nonempty".
+
+    Examples:
+        >>> vexari.moving_average([1.0, 2.0, 3.0, 4.0], 2)
+        [1.0, 1.5, 2.5, 3.5]
+        >>> vexari.moving_average([1.0, 2.0, 3.0, 4.0], 10)
+        [1.0, 1.5, 2.0, 2.5]
     """
 
 def exponential_smooth(values: Vector, alpha: Real) -> list[float]:
@@ -1100,6 +1557,14 @@ def exponential_smooth(values: Vector, alpha: Real) -> list[float]:
 
     Raises:
         ValueError: "values must be nonempty and alpha must be within [0, 1]".
+
+    Examples:
+        >>> vexari.exponential_smooth([1.0, 2.0, 3.0], 0.5)
+        [1.0, 1.5, 2.25]
+        >>> vexari.exponential_smooth([1.0, 2.0, 3.0], 1.5)
+        Traceback (most recent call last):
+            ...
+        ValueError: values must be nonempty and alpha must be within [0, 1]
     """
 
 def convolve(signal: Vector, kernel: Vector) -> list[float]:
@@ -1114,6 +1579,16 @@ def convolve(signal: Vector, kernel: Vector) -> list[float]:
 
     Raises:
         ValueError: "signal and kernel must be nonempty".
+
+    Examples:
+        >>> vexari.convolve([1.0, 2.0, 3.0], [0.0, 1.0, 0.5])
+        [0.0, 1.0, 2.5, 4.0, 1.5]
+        >>> vexari.convolve([2.0], [3.0])
+        [6.0]
+        >>> vexari.convolve([], [1.0])
+        Traceback (most recent call last):
+            ...
+        ValueError: signal and kernel must be nonempty
     """
 
 def normalize(values: Vector) -> list[float]:
@@ -1128,6 +1603,14 @@ def normalize(values: Vector) -> list[float]:
 
     Raises:
         ValueError: "values must be nonempty".
+
+    Examples:
+        >>> vexari.normalize([1.0, 2.0, 3.0])
+        [0.0, 0.5, 1.0]
+        >>> vexari.normalize([2.0, 2.0])
+        [0.0, 0.0]
+        >>> vexari.normalize([float("nan"), 1.0, 3.0])
+        [nan, 0.0, 1.0]
     """
 
 def find_peaks(values: Vector, threshold: Real) -> list[Peak]:
@@ -1140,4 +1623,12 @@ def find_peaks(values: Vector, threshold: Real) -> list[Peak]:
 
     Returns:
         ``[{"index", "value"}, ...]`` in increasing index order.
+
+    Examples:
+        >>> vexari.find_peaks([0.0, 2.0, 1.0, 3.0, 0.0], 1.5)
+        [{'index': 1, 'value': 2.0}, {'index': 3, 'value': 3.0}]
+        >>> vexari.find_peaks([0.0, 2.0, 1.0, 3.0, 0.0], 2.5)
+        [{'index': 3, 'value': 3.0}]
+        >>> vexari.find_peaks([0.0, 1.0, 1.0, 0.0], 0.0)
+        []
     """
