@@ -165,9 +165,11 @@ class RootResult(TypedDict):
     root: float
     """On convergence the last record's ``next_x``; otherwise the last iterate."""
     converged: bool
+    """Whether a convergence test passed."""
     iterations: int
     """Completed iterations; always ``len(history)``."""
     history: list[RootStep]
+    """One record per iteration, in order."""
 
 @type_check_only
 class QuadResult(TypedDict):
@@ -185,33 +187,46 @@ class OdePoint(TypedDict):
     """One point (t, y) of an ODE solution."""
 
     t: float
+    """The time."""
     y: float
+    """The solution's value at ``t``."""
 
 @type_check_only
 class Segment(TypedDict):
     """A piece of the tangent line at ``center`` with slope ``slope``."""
 
     x_start: float
+    """x of the first end."""
     y_start: float
+    """The tangent line's height at ``x_start``."""
     x_end: float
+    """x of the second end."""
     y_end: float
+    """The tangent line's height at ``x_end``."""
     center: float
+    """The point of tangency."""
     slope: float
+    """The tangent's slope (a central difference)."""
 
 @type_check_only
 class FieldSample(TypedDict):
     """One grid point of a direction field and the unit vector along its slope."""
 
     x: float
+    """The grid point's abscissa."""
     y: float
+    """The grid point's ordinate."""
     dx: float
+    """x part of the unit vector along the slope."""
     dy: float
+    """y part of the unit vector along the slope."""
 
 @type_check_only
 class OptimizeStep(TypedDict):
     """One iteration of an optimizer."""
 
     iteration: int
+    """0 for the first iteration, then 1, 2, ..."""
     point: list[float]
     """The iterate at which the iteration started."""
     value: float
@@ -229,18 +244,24 @@ class OptimizeResult(TypedDict):
     value: float
     """The objective at ``point``."""
     converged: bool
+    """Whether the tolerance was met."""
     iterations: int
+    """Completed iterations."""
     history: list[OptimizeStep]
+    """One record per iteration (always empty for ``stationary_newton``)."""
 
 @type_check_only
 class Summary(TypedDict):
     """Result of ``summary``."""
 
     count: int
+    """The number of values."""
     mean: float
+    """The arithmetic mean."""
     variance: float
     """Population variance (divisor n)."""
     std_dev: float
+    """Square root of the population variance."""
     min: float
     """Smallest value, NaN entries skipped (``inf`` if all are NaN)."""
     max: float
@@ -251,7 +272,9 @@ class LinearFit(TypedDict):
     """Result of ``linear_regression``: y ~ intercept + slope * x."""
 
     slope: float
+    """The line's slope."""
     intercept: float
+    """The line's value at x = 0."""
     r2: float
     """Coefficient of determination."""
 
@@ -260,14 +283,18 @@ class GridSample(TypedDict):
     """One point of ``sample_grid``: y = function(x)."""
 
     x: float
+    """The grid point."""
     y: float
+    """``function(x)``."""
 
 @type_check_only
 class Peak(TypedDict):
     """One peak of ``find_peaks``."""
 
     index: int
+    """The peak's position in ``values``."""
     value: float
+    """``values[index]``."""
 
 # Derivatives
 

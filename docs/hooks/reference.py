@@ -123,17 +123,17 @@ def parse(source: str | None = None) -> Stub:
                     keys.append((item.target.id, ast.unparse(item.annotation), str(text)))
             stub.shapes[node.name] = (ast.get_docstring(node) or "", keys)
         elif isinstance(node, ast.FunctionDef):
-            stub.families.setdefault(family, []).append(entry(node, family))
+            stub.families.setdefault(family, []).append(entry(node, family, source))
     return stub
 
 
-def entry(node: ast.FunctionDef, family: str) -> Entry:
+def entry(node: ast.FunctionDef, family: str, source: str) -> Entry:
     doc = ast.get_docstring(node) or ""
     summary, sections = split_sections(doc)
     texts = dict(items(sections.get("Args", "")))
     args = node.args.args
     defaults: list[ast.expr | None] = [None] * (len(args) - len(node.args.defaults)) + list(node.args.defaults)
-    parameters = [(a.arg, ast.unparse(a.annotation) if a.annotation else "", None if d is None else ast.unparse(d),
+    parameters = [(a.arg, ast.unparse(a.annotation) if a.annotation else "", None if d is None else ast.get_source_segment(source, d),
                    texts.get(a.arg, "")) for a, d in zip(args, defaults)]
     typed_parts = [f"{n}: {t}" + ("" if d is None else f" = {d}") for n, t, d, _ in parameters]
     typed = ", ".join(typed_parts)
