@@ -210,7 +210,7 @@ def render_index(stub: Stub) -> str:
     for family, entries in stub.families.items():
         names = ", ".join(f"[`{e.name}`]({slug(family)}.md#{e.name})" for e in entries)
         out.append(f"| [{family}]({slug(family)}.md) | {names} |")
-    out += ["", "## Conventions", "", prose(stub.module_doc.split("\n\n", 1)[1]), ""]
+    out += ["", "## Conventions", "", prose(stub.module_doc.split("\n\n", 2)[2]), ""]
     out += ["## Parameter types", "", "Names the signatures use; they exist for type checkers only "
             "(import them under `if typing.TYPE_CHECKING:`).", ""]
     for name, (value, text) in stub.aliases.items():
