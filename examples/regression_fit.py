@@ -29,6 +29,7 @@ def draw(out_dir: str | Path = "out") -> Path:
             label="polynomial_regression, degree 3: " + ", ".join(f"{c:.2f}" for c in cubic))
     ax.set_title("Least-squares fits")
     ax.set_xlabel("x")
+    ax.set_ylabel("y")
     ax.legend(fontsize="small")
     path = out / "regression_fit.png"
     fig.savefig(path)

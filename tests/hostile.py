@@ -31,6 +31,12 @@ class Hang(BaseException):
     """Raised by the alarm when a call runs far longer than its inputs warrant."""
 
 
+# The stub's public alias names, as the kinds below know them.
+STUB_KINDS = {"Real": "float", "Vector": "_Vector", "Matrix": "_Matrix", "Pair": "_Pair", "Count": "_Count",
+              "ScalarFunction": "_Scalar", "ScalarFunction2": "_Scalar2", "VectorFunction": "_VectorScalar",
+              "ResidualFunction": "_VectorVector"}
+
+
 def parameter_kinds():
     """{function name: [(parameter, kind, has_default)]} from the stub's annotations."""
     kinds = {}
@@ -39,7 +45,8 @@ def parameter_kinds():
             arguments = node.args.args
             first_default = len(arguments) - len(node.args.defaults)
             kinds[node.name] = [
-                (a.arg, ast.unparse(a.annotation), i >= first_default) for i, a in enumerate(arguments)
+                (a.arg, STUB_KINDS.get(ast.unparse(a.annotation), ast.unparse(a.annotation)), i >= first_default)
+                for i, a in enumerate(arguments)
             ]
     return kinds
 

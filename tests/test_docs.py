@@ -1,5 +1,5 @@
-"""The reference in docs/: every function and result shape with the stub's signatures, working links,
-and examples that type-check strictly and give the output shown."""
+"""The documentation: every function's entry, generated from the stubs' docstrings, is complete; every
+example in the docstrings and on the pages gives the output shown and type-checks strictly."""
 
 import ast
 import doctest
@@ -15,69 +15,100 @@ import vexari
 
 ROOT = Path(__file__).resolve().parent.parent
 DOCS = ROOT / "docs"
-STUB = (ROOT / "vexari-stubs" / "__init__.pyi").read_text()
-TREE = ast.parse(STUB)
-PAGES = {page.name: page.read_text() for page in sorted(DOCS.glob("*.md"))}
-INDEX = PAGES["README.md"]
+sys.path.insert(0, str(DOCS / "hooks"))
+
+import reference  # noqa: E402
+
+STUB = reference.parse()
+ENTRIES = STUB.entries
+PAGES = {page.relative_to(DOCS).as_posix(): page.read_text() for page in sorted(DOCS.rglob("*.md"))}
+GENERATED = reference.pages()
+# (where, first line, doctest source): the docstrings' examples and the pages' Python blocks.
+EXAMPLES = [(f"{name}()", 1, entry.examples) for name, entry in ENTRIES.items()] + [
+    (page, text.count("\n", 0, match.start(1)) + 1, match.group(1)) for page, text in PAGES.items()
+    for match in re.finditer(r"^```python\n(.*?)^```", text, re.MULTILINE | re.DOTALL)]
 
 
-def signature(function):
-    """`name(a, b=default)` with the defaults written as in the stub."""
-    args = function.args.args
-    defaults = [None] * (len(args) - len(function.args.defaults)) + function.args.defaults
-    parts = [a.arg + ("" if d is None else "=" + ast.get_source_segment(STUB, d)) for a, d in zip(args, defaults)]
-    return f"{function.name}({', '.join(parts)})"
+def test_every_function_has_one_entry_in_the_order_of_all():
+    assert list(ENTRIES) == vexari.__all__[1:]
+    for name, entry in ENTRIES.items():
+        # The stub's parameters and defaults are those the module reports.
+        assert entry.plain_signature == name + getattr(vexari, name).__text_signature__.replace(" ", "").replace(
+            ",", ", "), name
 
 
-SIGNATURES = {node.name: signature(node) for node in TREE.body if isinstance(node, ast.FunctionDef)}
-SHAPES = [node.name for node in TREE.body
-          if isinstance(node, ast.ClassDef) and "TypedDict" in map(ast.unparse, node.bases)]
-BLOCKS = [(name, text.count("\n", 0, match.start(1)) + 1, match.group(1)) for name, text in PAGES.items()
-          for match in re.finditer(r"^```python\n(.*?)^```", text, re.MULTILINE | re.DOTALL)]
+@pytest.mark.parametrize("name", ENTRIES)
+def test_entry_is_complete(name):
+    entry = ENTRIES[name]
+    assert entry.summary and entry.returns and entry.examples, name
+    assert all(text for _, _, _, text in entry.parameters), f"{name}: a parameter has no description"
+    assert all(kind.endswith("Error") and text for kind, text in entry.raises), name
+    page = GENERATED[f"reference/{reference.slug(entry.family)}.md"]
+    section = page.split(f"## {name} {{ #{name} }}\n", 1)[1].split("\n## ", 1)[0]
+    for part in ["**Parameters**", "**Returns**", "**Example**", f"{name}("]:
+        assert part in section, f"{name}: {part}"
+    for shape in reference.shapes_in(entry.result, STUB):
+        assert f"Result keys of `{shape}`" in section and all(f'`"{key}"`' in section
+                                                             for key, _, _ in STUB.shapes[shape][1])
+    # Every error message the docstring quotes is on the page.
+    for message in re.findall(r'"([a-z][^"]+)"', " ".join(text for _, text in entry.raises)):
+        assert message in section, f"{name}: {message}"
 
 
-def test_every_function_and_shape_has_its_entries():
-    headings = [line[4:-1] for text in PAGES.values() for line in text.splitlines() if line.startswith("## `")]
-    assert sorted(h for h in headings if "(" in h) == sorted(SIGNATURES.values())
-    assert all(signature == name + getattr(vexari, name).__text_signature__ for name, signature in SIGNATURES.items())
-    for shape in SHAPES:
-        assert f"| `{shape}` |" in INDEX, f"{shape} is missing from the index of result dicts"
-    listed = {name: page for page, names in re.findall(r"^\| [^|]+ \| \[[\w.]+\]\(([\w.]+)\) \| (.+) \|$", INDEX, re.M)
-              for name in re.findall(r"`(\w+)`", names)}
-    assert sorted(listed) == sorted(SIGNATURES) and set(listed.values()) == set(PAGES) - {"README.md"}
-    for name, page in listed.items():
-        assert f"## `{SIGNATURES[name]}`" in PAGES[page], f"{name} is not on {page}"
-        assert f"| `{SIGNATURES[name]}` |" in INDEX, f"{name} is missing from the functions by family"
+def test_raised_messages_are_the_documented_ones():
+    # Each documented ValueError text is one the module really raises: a sample call per message.
+    calls = {"vector lengths must match": "dot([1.0], [])", "values must not be empty": "mean([])",
+             "matrix is singular": "solve([[0.0]], [1.0])",
+             "supported Householder orders are 2 and 3": "householder(math.sin, 1.0, order=4)",
+             "x values must be strictly increasing": "linear_interpolate([1.0, 0.0], [0.0, 1.0], 0.5)",
+             "window and values must be nonempty": "moving_average([], 1)"}
+    for message, call in calls.items():
+        assert any(message in text for entry in ENTRIES.values() for _, text in entry.raises), message
+        with pytest.raises(ValueError, match=f"^{re.escape(message)}$"):
+            eval(call, {**{n: getattr(vexari, n) for n in ENTRIES}, "math": math})
 
 
-@pytest.mark.parametrize("page, line, source", BLOCKS, ids=[f"{page}:{line}" for page, line, _ in BLOCKS])
-def test_example_output(page, line, source):
-    test = doctest.DocTestParser().get_doctest(source, {"vexari": vexari, "math": math}, page, page, line)
+def test_guides_and_home_link_every_family_reference():
+    for family in STUB.families:
+        target = f"reference/{reference.slug(family)}.md"
+        assert target in GENERATED
+        assert any(f"../{target}#" in text for page, text in PAGES.items() if page.startswith("guides/")), family
+
+
+@pytest.mark.parametrize("where, line, source", EXAMPLES, ids=[f"{where}:{line}" for where, line, _ in EXAMPLES])
+def test_example_output(where, line, source):
+    test = doctest.DocTestParser().get_doctest(source, {"vexari": vexari, "math": math}, where, where, line)
     runner, report = doctest.DocTestRunner(optionflags=doctest.NORMALIZE_WHITESPACE), []
     runner.run(test, out=report.append)
     assert runner.failures == 0, "".join(report)
 
 
 def test_examples_type_check_strictly(tmp_path):
-    for page, line, source in BLOCKS:
+    for index, (where, line, source) in enumerate(EXAMPLES):
         code = "".join(example.source for example in doctest.DocTestParser().get_examples(source))
-        file = tmp_path / f"{Path(page).stem}_{line}.py"
-        file.write_text(f"# {page}, line {line}\nimport math\nimport vexari\n{code}")
+        file = tmp_path / f"example_{index:03}.py"
+        file.write_text(f"# {where}, line {line}\nimport math\nimport vexari\n{code}")
     mypy = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(tmp_path / ".cache"),
                            *map(str, sorted(tmp_path.glob("*.py")))], capture_output=True, text=True, cwd=tmp_path)
     assert mypy.returncode == 0, mypy.stdout + mypy.stderr
 
 
-def anchor(heading):
-    """The fragment that Markdown renderers give a heading."""
-    return re.sub(r"[^\w\- ]", "", heading.lower().replace("`", "")).replace(" ", "-")
+def test_prose_escapes_markdown_but_keeps_code():
+    assert reference.prose("``a*b`` and 2**k, x_1 | y") == r"`a*b` and 2\*\*k, x\_1 \| y"
 
 
-def test_links_between_pages_resolve():
-    anchors = {name: {anchor(line.lstrip("#").strip()) for line in text.splitlines() if line.startswith("#")}
-               for name, text in PAGES.items()}
-    for name, text in PAGES.items():
-        for target, fragment in re.findall(r"\]\(([\w.]*?)(?:#([\w\-]+))?\)", text):
-            target = target or name
-            assert target in anchors, f"{name}: link to missing page {target}"
-            assert not fragment or fragment in anchors[target], f"{name}: no heading for {target}#{fragment}"
+def test_newton_animation_frames_all_differ(tmp_path):
+    # Once the steps shrink below a pixel, the animation zooms in, so no two frames look alike.
+    image = pytest.importorskip("PIL.Image")
+    sys.path.insert(0, str(ROOT / "examples"))
+    try:
+        import newton_animation
+    finally:
+        sys.path.remove(str(ROOT / "examples"))
+    with image.open(newton_animation.draw(tmp_path)) as gif:
+        frames = []
+        for index in range(gif.n_frames):
+            gif.seek(index)
+            frames.append(gif.convert("RGB").tobytes())
+    assert len(frames) == len(vexari.newton_animation_data(newton_animation.cubic, 4.0)) > 4
+    assert all(a != b for a, b in zip(frames, frames[1:]))

@@ -2,6 +2,7 @@
 accepts and refuses."""
 
 import ast
+import json
 import math
 import subprocess
 import sys
@@ -47,7 +48,7 @@ def test_source_distribution_carries_the_stubs_and_nothing_of_the_checkout(tmp_p
 
 
 def test_stubtest(tmp_path):
-    stubtest = run("-m", "mypy.stubtest", "vexari", cwd=tmp_path)
+    stubtest = run("-m", "mypy.stubtest", "vexari", "--allowlist", str(CASES / "stubtest-allowlist.txt"), cwd=tmp_path)
     assert stubtest.returncode == 0, stubtest.stdout + stubtest.stderr
 
 
@@ -130,7 +131,7 @@ def bare_calls(file_name):
             and isinstance(node.value, ast.Call) and ast.unparse(node.value.func).startswith("vexari.")]
 
 
-NAMES = {"vexari": vexari, "math": math, "parabola": lambda x: x * x - 2.0, "residuals": lambda p: (p[0] - 1.0, p[1])}
+NAMES = {"vexari": vexari, "math": math, "np": pytest.importorskip("numpy"), "parabola": lambda x: x * x - 2.0, "residuals": lambda p: (p[0] - 1.0, p[1])}
 
 
 @pytest.mark.parametrize("statement", bare_calls("accepted.py"))
@@ -142,3 +143,39 @@ def test_calls_the_type_checker_accepts_run(statement):
 def test_calls_the_type_checker_refuses_fail_at_run_time(statement):
     with pytest.raises((TypeError, ValueError)):
         exec(statement, dict(NAMES))
+
+
+def marked_lines(file_name):
+    return {number for number, line in enumerate((CASES / file_name).read_text().splitlines(), 1)
+            if "# type: ignore" in line}
+
+
+@pytest.fixture(scope="module")
+def pyright_report(tmp_path_factory):
+    """One strict pyright run over the typing cases, ignore comments disabled, as {file name: {error lines}}."""
+    pytest.importorskip("pyright")
+    folder = tmp_path_factory.mktemp("pyright")
+    config = folder / "pyrightconfig.json"
+    config.write_text(json.dumps({"typeCheckingMode": "strict", "enableTypeIgnoreComments": False}))
+    checked = run("-m", "pyright", "--project", str(config), "--pythonpath", sys.executable, "--outputjson",
+                  *map(str, sorted(CASES.glob("*.py"))), cwd=folder)
+    assert checked.returncode in (0, 1), checked.stdout + checked.stderr
+    report = {path.name: set() for path in CASES.glob("*.py")}
+    for diagnostic in json.loads(checked.stdout)["generalDiagnostics"]:
+        if diagnostic["severity"] == "error":
+            report[Path(diagnostic["file"]).name].add(diagnostic["range"]["start"]["line"] + 1)
+    return report
+
+
+@pytest.mark.parametrize("name", sorted(p.name for p in CASES.glob("*.py")))
+def test_pyright_errors_exactly_on_the_marked_lines(pyright_report, name):
+    # With ignore comments disabled, refused.py must err on each marked line and nowhere else;
+    # the other cases carry no marks, so they must be clean.
+    assert sorted(pyright_report[name]) == sorted(marked_lines(name))
+
+
+def test_user_script_runs(capsys):
+    pytest.importorskip("numpy")
+    namespace = {"__name__": "__main__"}
+    exec(compile((CASES / "user_script.py").read_text(), "user_script.py", "exec"), namespace)
+    assert "first zero 0.785398163397" in capsys.readouterr().out

@@ -1,6 +1,8 @@
 """Calls that the module refuses at run time; a strict type checker must refuse them too: each carries
 the ignore comment of its error, and under --strict an unneeded ignore is an error of its own."""
 
+import numpy as np
+
 import vexari
 
 
@@ -29,12 +31,18 @@ vexari.ode_direction_field(lambda x, y: x, (0.0, 1.0, 2.0), (0.0, 1.0), 3, 3)  #
 vexari.tangent(parabola, 1.0, method=3)  # type: ignore[arg-type]
 vexari.tangent(parabola, 1.0, method=None)  # type: ignore[arg-type]
 vexari.solve([1.0, 2.0], [1.0])  # type: ignore[list-item]
+vexari.mean(value for value in (1.0, 2.0))  # type: ignore[arg-type]
+vexari.mean({0: 1.0, 1: 2.0})  # type: ignore[arg-type]
+vexari.linspace(0.0, 1.0, np.float64(5.0))  # type: ignore[arg-type]
+vexari.polynomial_regression(np.arange(4.0), np.arange(4.0), 2.5)  # type: ignore[arg-type]
+vexari.ode_direction_field(lambda x, y: x, np.array([0.0, 1.0]), (0.0, 1.0), 3, 3)  # type: ignore[arg-type]
 
 # Callables of the wrong shape.
 vexari.gradient(parabola, [1.0])  # type: ignore[arg-type]
 vexari.euler(parabola, 1.0, 0.0, 1.0, 0.1)  # type: ignore[arg-type]
 vexari.tanh_sinh(lambda x, y: x, 0.0, 1.0)  # type: ignore[arg-type, misc]
 vexari.gauss_newton(lambda p: "residuals", [0.0])  # type: ignore[arg-type, return-value]
+vexari.sample_grid(lambda: 1.0, 0.0, 1.0, 3)  # type: ignore[arg-type, misc]
 
 # Result shapes.
 vexari.newton(parabola, 1.0)["roots"]  # type: ignore[typeddict-item]
