@@ -727,6 +727,12 @@ def gauss_newton(function: ResidualFunction, start: Vector, tol: Real = 1e-8, ma
         Traceback (most recent call last):
             ...
         ValueError: matrix is singular
+        >>> lookup: dict[str, list[float]] = {}
+        >>> try:
+        ...     vexari.gauss_newton(lambda p: lookup["x"], [0.0])
+        ... except ValueError as error:
+        ...     print(repr(error), "caused by", repr(error.__cause__))
+        ValueError('matrix is singular') caused by KeyError('x')
     """
 
 # Ordinary differential equations
@@ -863,6 +869,8 @@ def tanh_sinh(function: ScalarFunction, a: Real, b: Real, tol: Real = 1e-10, max
         {'value': 0.0, 'error': 0.0, 'levels': 0}
         >>> vexari.tanh_sinh(lambda x: x * x, 0.0, 1.0, max_levels=2)
         {'value': nan, 'error': nan, 'levels': 2}
+        >>> round(vexari.tanh_sinh(lambda x: math.sqrt(x - 0.1), 0.1, 0.7)["value"], 12)
+        0.309838667697
     """
 
 def tan_sinh(function: ScalarFunction, a: Real = 0.0, tol: Real = 1e-10, max_levels: Count = 12) -> QuadResult:
@@ -948,6 +956,8 @@ def tanint(x: Real) -> float:
         True
         >>> vexari.tanint(0.0)
         0.0
+        >>> vexari.tanint(2.0)
+        nan
     """
 
 def atanint(x: Real) -> float:
@@ -989,6 +999,10 @@ def complex_tan(re: Real, im: Real) -> tuple[float, float]:
         >>> real, imaginary = vexari.complex_tan(0.0, 1.0)
         >>> real, abs(imaginary - math.tanh(1.0)) < 1e-15
         (0.0, True)
+        >>> vexari.complex_tan(0.0, 400.0)
+        (0.0, 1.0)
+        >>> vexari.complex_tan(math.pi / 2, 0.0)
+        (1.633123935319537e+16, 0.0)
     """
 
 def tan_deg(x: Real) -> float:
@@ -1110,6 +1124,8 @@ def ode_direction_field(
         {'x': 0.0, 'y': 0.0, 'dx': 1.0, 'dy': 0.0}
         >>> vexari.ode_direction_field(lambda x, y: 1.0, (0.0, 1.0), (0.0, 1.0), 1, 1)
         [{'x': 0.0, 'y': 0.0, 'dx': 0.7071067811865475, 'dy': 0.7071067811865475}]
+        >>> vexari.ode_direction_field(lambda x, y: -1e300, (0.0, 1.0), (0.0, 1.0), 1, 1)
+        [{'x': 0.0, 'y': 0.0, 'dx': 1e-300, 'dy': -1.0}]
     """
 
 # Statistics
@@ -1374,6 +1390,8 @@ def linear_interpolate(x: Vector, y: Vector, query: Real) -> float:
         Traceback (most recent call last):
             ...
         ValueError: x values must be strictly increasing
+        >>> vexari.linear_interpolate([0.0, 1.0, 2.0], [0.0, 10.0, 20.0], math.nan)
+        nan
     """
 
 def lagrange_interpolate(x: Vector, y: Vector, query: Real) -> float:
@@ -1570,6 +1588,8 @@ def moving_average(values: Vector, window: Count) -> list[float]:
         [1.0, 1.5, 2.5, 3.5]
         >>> vexari.moving_average([1.0, 2.0, 3.0, 4.0], 10)
         [1.0, 1.5, 2.0, 2.5]
+        >>> vexari.moving_average([1.0, math.inf, 1.0, 1.0, 1.0], 2)
+        [1.0, inf, inf, 1.0, 1.0]
     """
 
 def exponential_smooth(values: Vector, alpha: Real) -> list[float]:
