@@ -6,19 +6,24 @@
 //
 // A list argument is left unconverted at matching time (deferred) when nothing
 // after it in the call can run Python code or fail, so no caller can tell that
-// its conversion moved. When the routine is about to run, the list is checked,
-// under its critical section on a free-threaded build, to hold exact floats
-// only; only then is it read in place, within the same section, so the values
-// read are the values checked. Any other item means the list converts as any
-// Vector argument does (each item once, in order, failures naming the
-// parameter) and the routine runs once, over the converted values. So the
-// routine never sees an item that would not convert, whether or not it would
-// have read it.
+// its conversion moved. The routine then runs once over the items as they lie,
+// under the list's critical section on a free-threaded build, and every item
+// it reads is checked to be an exact float as it is read: checking in a pass
+// of its own would cost as much again as the read itself. Its answer stands
+// only when every item of every list was seen to be a float: read by a
+// routine that succeeded and is known to read all of that list when it does,
+// or checked afterwards, still within the section. Otherwise the answer is
+// dropped, the lists convert as any Vector argument does (each item once, in
+// order, failures naming the parameter) and the routine runs again on the
+// converted values. So no item that would not convert goes unseen, whatever
+// the routine reads; the routine must be pure, as the routines of core are.
 
 #include "convert.hpp"
+#include "core/error.hpp"
 #include "critical_section.hpp"
 #include "double_buffer.hpp"
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -26,33 +31,50 @@
 
 namespace vexari {
 
-// The items of an exact list as they lie.
+// The items of an exact list as they lie, and the flag a read of an item of
+// the wrong type raises.
 class ListItems {
 public:
     ListItems() noexcept = default;  // no items
-    explicit ListItems(PyObject* list) noexcept
+    ListItems(PyObject* list, bool& spoiled) noexcept
         : items_(reinterpret_cast<PyListObject*>(list)->ob_item),
-          size_(static_cast<std::size_t>(PyList_GET_SIZE(list))) {}
+          size_(static_cast<std::size_t>(PyList_GET_SIZE(list))),
+          spoiled_(&spoiled) {}
 
     std::size_t size() const noexcept { return size_; }
 
 protected:
     PyObject* const* items_ = nullptr;
     std::size_t size_ = 0;
+    bool* spoiled_ = nullptr;
 };
 
-// The items as doubles; made only over a list found to hold exact floats.
+// The items as doubles; an item that is not an exact float marks the read
+// spoiled, and what it reads as (0.0) is never part of an answer.
 class ListValues : public ListItems {
 public:
     using ListItems::ListItems;
-    double operator[](std::size_t i) const noexcept { return PyFloat_AS_DOUBLE(items_[i]); }
+    double operator[](std::size_t i) const noexcept {
+        PyObject* item = items_[i];
+        if (Py_IS_TYPE(item, &PyFloat_Type)) [[likely]]
+            return PyFloat_AS_DOUBLE(item);
+        *spoiled_ = true;
+        return 0.0;
+    }
 };
 
-// The items as rows; made only over a list of exact lists of exact floats.
+// The items as rows; a row that is not an exact list reads as no items and
+// marks the read spoiled.
 class ListRows : public ListItems {
 public:
     using ListItems::ListItems;
-    ListValues operator[](std::size_t i) const noexcept { return ListValues(items_[i]); }
+    ListValues operator[](std::size_t i) const noexcept {
+        PyObject* row = items_[i];
+        if (PyList_CheckExact(row)) [[likely]]
+            return ListValues(row, *spoiled_);
+        *spoiled_ = true;
+        return ListValues();
+    }
 };
 
 // Whether every item of an exact list is an exact float; the caller holds the
@@ -67,6 +89,7 @@ class DeferredList {
 public:
     bool deferred() const noexcept { return list_ != nullptr; }
     PyObject* list() const noexcept { return list_; }
+    std::size_t list_size() const noexcept { return static_cast<std::size_t>(PyList_GET_SIZE(list_)); }
 
 protected:
     DeferredList(PyObject* list, std::string_view name) noexcept : list_(list), name_(name) {}
@@ -94,8 +117,8 @@ class InPlaceVector : public DeferredList {
 public:
     InPlaceVector(PyObject* object, std::string_view name, bool defer);
 
-    bool readable_in_place() const noexcept { return holds_only_floats(list()); }
-    ListValues in_place() const noexcept { return ListValues(list()); }
+    bool holds_only_floats() const noexcept { return vexari::holds_only_floats(list()); }
+    ListValues in_place(bool& spoiled) const noexcept { return ListValues(list(), spoiled); }
     // Converts a deferred list now; afterwards values() holds.
     void convert_deferred() { convert_deferred_into<Vector, to_vector>(vector_); }
     std::span<const double> values() const noexcept {
@@ -114,8 +137,8 @@ class InPlaceMatrix : public DeferredList {
 public:
     InPlaceMatrix(PyObject* object, std::string_view name, bool defer);
 
-    bool readable_in_place() const noexcept { return holds_only_float_rows(list()); }
-    ListRows in_place() const noexcept { return ListRows(list()); }
+    bool holds_only_floats() const noexcept { return holds_only_float_rows(list()); }
+    ListRows in_place(bool& spoiled) const noexcept { return ListRows(list(), spoiled); }
     void convert_deferred() { convert_deferred_into<Matrix, to_matrix>(matrix_); }
     const Matrix& values() const noexcept { return matrix_; }
 
@@ -123,16 +146,48 @@ private:
     Matrix matrix_;
 };
 
-// routine(values...) over the arguments, run once: in place when every one of
-// them is a deferred list holding floats only, otherwise over the converted
-// values, converted in parameter order.
-template <class Routine, class... Arguments>
-auto read_in_place(Routine&& routine, Arguments&... arguments) {
+namespace in_place_detail {
+
+template <class T>
+bool succeeded(const T&) noexcept {
+    return true;
+}
+template <class T>
+bool succeeded(const core::Outcome<T>& outcome) noexcept {
+    return outcome.has_value();
+}
+
+}  // namespace in_place_detail
+
+// Which lists a routine reads in full whenever it succeeds, given each
+// argument's position and the sizes of all of them. Most read every item;
+// those that may succeed without (find_peaks of fewer than three values,
+// linear_interpolate, which reads two values of y) say so with their own.
+struct ReadsEverything {
+    template <class... Sizes>
+    bool operator()(std::size_t, Sizes...) const noexcept {
+        return true;
+    }
+};
+
+// routine(values...) over the arguments: in place when every one of them is a
+// deferred list and every item is seen to be a float, otherwise over the
+// converted values, converted in parameter order (see above).
+template <class Coverage, class Routine, class... Arguments>
+auto read_in_place_covering(const Coverage& reads_in_full, Routine&& routine, Arguments&... arguments) {
     static_assert(sizeof...(Arguments) == 1 || sizeof...(Arguments) == 2, "one critical section holds at most two lists");
     if ((arguments.deferred() && ...)) {
-        std::optional<decltype(routine(arguments.in_place()...))> result;
+        std::optional<decltype(routine(arguments.values()...))> answer;
         const auto read = [&] {
-            if ((arguments.readable_in_place() && ...)) result.emplace(routine(arguments.in_place()...));
+            bool spoiled = false;
+            auto result = routine(arguments.in_place(spoiled)...);
+            if (spoiled) return;
+            const bool read_all = in_place_detail::succeeded(result);
+            std::size_t position = 0;
+            const bool every_item_seen =
+                (((read_all && reads_in_full(position++, arguments.list_size()...)) || arguments.holds_only_floats()) &&
+                 ...);
+            if (every_item_seen) answer.emplace(std::move(result));
         };
         if constexpr (sizeof...(Arguments) == 1) {
             const CriticalSection section(arguments.list()...);
@@ -141,10 +196,15 @@ auto read_in_place(Routine&& routine, Arguments&... arguments) {
             const CriticalSection2 section(arguments.list()...);
             read();
         }
-        if (result) return std::move(*result);
+        if (answer) return std::move(*answer);
     }
     (arguments.convert_deferred(), ...);
     return routine(arguments.values()...);
+}
+
+template <class Routine, class... Arguments>
+auto read_in_place(Routine&& routine, Arguments&... arguments) {
+    return read_in_place_covering(ReadsEverything{}, std::forward<Routine>(routine), arguments...);
 }
 
 }  // namespace vexari

@@ -44,7 +44,9 @@ Ref sample_grid(Callable function, double start, double end, std::uint64_t count
 
 Ref linear_interpolate(InPlaceVector x, InPlaceVector y, double query) {
     const auto routine = [&](const auto& xs, const auto& ys) { return core::interpolate::linear_interpolate(xs, ys, query); };
-    return to_python(value_or_raise(read_in_place(routine, x, y)));
+    // Every x is compared, but only the two values of y around the query are read.
+    const auto reads_in_full = [](std::size_t position, std::size_t, std::size_t) { return position == 0; };
+    return to_python(value_or_raise(read_in_place_covering(reads_in_full, routine, x, y)));
 }
 
 Ref lagrange_interpolate(Vector x, Vector y, double query) {

@@ -63,12 +63,16 @@ Outcome<Vector> normalize(const V& values) {
     return out;
 }
 
+// Every value is read, neighbours included, whatever the comparisons decide:
+// a caller reading a list in place counts on seeing each item.
 template <Values V>
 std::vector<Peak> find_peaks(const V& values, double threshold) {
     std::vector<Peak> peaks;
     for (std::size_t i = 1; i + 1 < values.size(); ++i) {
+        const double before = values[i - 1];
         const double v = values[i];
-        if (v >= threshold && v > values[i - 1] && v > values[i + 1]) peaks.push_back({i, v});
+        const double after = values[i + 1];
+        if (v >= threshold && v > before && v > after) peaks.push_back({i, v});
     }
     return peaks;
 }
