@@ -27,18 +27,18 @@ struct ParameterKind;
 template <>
 struct ParameterKind<Callable> {
     static Callable convert(PyObject* object) noexcept { return {object}; }
-    static bool quiet(PyObject*) noexcept { return true; }
+    static bool cannot_run_python_or_fail(PyObject*) noexcept { return true; }
 };
 template <>
 struct ParameterKind<double> {
     static double convert(PyObject* object) { return to_double(object); }
-    static bool quiet(PyObject* object) noexcept { return PyFloat_CheckExact(object); }
+    static bool cannot_run_python_or_fail(PyObject* object) noexcept { return PyFloat_CheckExact(object); }
     static constexpr double read_default(std::string_view text) { return default_text::to_double(text); }
 };
 template <>
 struct ParameterKind<std::uint64_t> {
     static std::uint64_t convert(PyObject* object) { return to_count(object); }
-    static bool quiet(PyObject* object) noexcept {
+    static bool cannot_run_python_or_fail(PyObject* object) noexcept {
         if (!PyLong_CheckExact(object)) return false;
         auto* number = reinterpret_cast<PyLongObject*>(object);
         return PyUnstable_Long_IsCompact(number) && PyUnstable_Long_CompactValue(number) >= 0;
@@ -48,7 +48,7 @@ struct ParameterKind<std::uint64_t> {
 template <>
 struct ParameterKind<bool> {
     static bool convert(PyObject* object) { return to_flag(object); }
-    static bool quiet(PyObject* object) noexcept { return object == Py_True || object == Py_False; }
+    static bool cannot_run_python_or_fail(PyObject* object) noexcept { return object == Py_True || object == Py_False; }
     static constexpr bool read_default(std::string_view text) { return default_text::to_flag(text); }
 };
 template <>
@@ -67,12 +67,12 @@ struct ParameterKind<Matrix> {
 template <>
 struct ParameterKind<InPlaceVector> {
     static InPlaceVector convert(PyObject* object, std::string_view name, bool defer) { return {object, name, defer}; }
-    static bool quiet(PyObject* object) noexcept { return PyList_CheckExact(object); }
+    static bool cannot_run_python_or_fail(PyObject* object) noexcept { return PyList_CheckExact(object); }
 };
 template <>
 struct ParameterKind<InPlaceMatrix> {
     static InPlaceMatrix convert(PyObject* object, std::string_view name, bool defer) { return {object, name, defer}; }
-    static bool quiet(PyObject* object) noexcept { return PyList_CheckExact(object); }
+    static bool cannot_run_python_or_fail(PyObject* object) noexcept { return PyList_CheckExact(object); }
 };
 template <>
 struct ParameterKind<Pair> {
@@ -89,7 +89,7 @@ concept Defers = requires(PyObject* object, std::string_view name) { ParameterKi
 // A kind that can tell, without running Python code, that an argument will
 // convert without running any and without failing.
 template <class T>
-concept TellsQuiet = requires(PyObject* object) { ParameterKind<T>::quiet(object); };
+concept TellsPythonFree = requires(PyObject* object) { ParameterKind<T>::cannot_run_python_or_fail(object); };
 
 namespace function_detail {
 
@@ -123,15 +123,16 @@ struct Function {
     static constexpr std::size_t deferring = function_detail::ImplTraits<decltype(Impl)>::first_deferring;
 
     // Whether the argument in slot I, after the first deferring parameter, is
-    // sure to convert quietly (a missing one takes its default).
+    // sure to convert without running Python code or failing (a missing one
+    // takes its default).
     template <std::size_t I>
-    static bool quiet_at(PyObject* const* slots) {
+    static bool python_free_at(PyObject* const* slots) {
         using T = std::tuple_element_t<I, Arguments>;
         if constexpr (I <= deferring) {
             return true;
         } else {
             if (slots[I] == nullptr) return true;
-            if constexpr (TellsQuiet<T>) return ParameterKind<T>::quiet(slots[I]);
+            if constexpr (TellsPythonFree<T>) return ParameterKind<T>::cannot_run_python_or_fail(slots[I]);
             else return false;
         }
     }
@@ -139,7 +140,7 @@ struct Function {
     template <std::size_t... I>
     static bool may_defer(PyObject* const* slots, std::index_sequence<I...>) {
         if constexpr (deferring == parameter_count) return false;
-        else return (quiet_at<I>(slots) && ...);
+        else return (python_free_at<I>(slots) && ...);
     }
 
     template <std::size_t I>

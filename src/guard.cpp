@@ -2,6 +2,9 @@
 
 #include "lazy.hpp"
 
+#include <exception>
+#include <new>
+
 namespace vexari {
 
 namespace {
@@ -31,9 +34,19 @@ void set_panic(const char* message) noexcept {
     PyErr_SetString(panic_type(), message != nullptr && *message != '\0' ? message : generic_panic_message);
 }
 
-void detail::ensure_error_set() noexcept {
-    // A PythonError without a pending exception is itself a broken invariant.
-    if (!PyErr_Occurred()) set_panic("error reported without a Python exception");
+void translate_current_exception() noexcept {
+    try {
+        throw;
+    } catch (const PythonError&) {
+        // A PythonError without a pending exception is itself a broken invariant.
+        if (!PyErr_Occurred()) set_panic("error reported without a Python exception");
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& failure) {
+        set_panic(failure.what());
+    } catch (...) {
+        set_panic(nullptr);
+    }
 }
 
 }  // namespace vexari

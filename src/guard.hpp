@@ -6,8 +6,6 @@
 
 #include "python_error.hpp"
 
-#include <exception>
-#include <new>
 
 namespace vexari {
 
@@ -17,23 +15,18 @@ PyObject* panic_type() noexcept;
 // Sets PanicException with the given text (a generic one when empty).
 void set_panic(const char* message) noexcept;
 
-namespace detail {
-void ensure_error_set() noexcept;
-}
+// Called in a catch block: sets the Python exception for the C++ exception
+// being handled. A PythonError has it set already; bad_alloc is MemoryError;
+// anything else is PanicException.
+void translate_current_exception() noexcept;
 
 // Body returns a Ref; the guard hands over its reference, or NULL with an exception set.
 template <class Body>
 PyObject* guarded(Body&& body) noexcept {
     try {
         return body().release();
-    } catch (const PythonError&) {
-        detail::ensure_error_set();
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-    } catch (const std::exception& failure) {
-        set_panic(failure.what());
     } catch (...) {
-        set_panic(nullptr);
+        translate_current_exception();
     }
     return nullptr;
 }
@@ -44,14 +37,8 @@ int guarded_status(Body&& body) noexcept {
     try {
         body();
         return 0;
-    } catch (const PythonError&) {
-        detail::ensure_error_set();
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-    } catch (const std::exception& failure) {
-        set_panic(failure.what());
     } catch (...) {
-        set_panic(nullptr);
+        translate_current_exception();
     }
     return -1;
 }

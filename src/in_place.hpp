@@ -31,26 +31,26 @@
 
 namespace vexari {
 
-// The items of an exact list as they lie, and the flag a read of an item of
-// the wrong type raises.
+// The items of an exact list as they lie, and the flag that reading an item
+// of any other type raises.
 class ListItems {
 public:
     ListItems() noexcept = default;  // no items
-    ListItems(PyObject* list, bool& spoiled) noexcept
+    ListItems(PyObject* list, bool& met_other_item) noexcept
         : items_(reinterpret_cast<PyListObject*>(list)->ob_item),
           size_(static_cast<std::size_t>(PyList_GET_SIZE(list))),
-          spoiled_(&spoiled) {}
+          met_other_item_(&met_other_item) {}
 
     std::size_t size() const noexcept { return size_; }
 
 protected:
     PyObject* const* items_ = nullptr;
     std::size_t size_ = 0;
-    bool* spoiled_ = nullptr;
+    bool* met_other_item_ = nullptr;
 };
 
-// The items as doubles; an item that is not an exact float marks the read
-// spoiled, and what it reads as (0.0) is never part of an answer.
+// The items as doubles; reading an item that is not an exact float raises the
+// flag, and what that item reads as (0.0) is never part of an answer.
 class ListValues : public ListItems {
 public:
     using ListItems::ListItems;
@@ -58,21 +58,21 @@ public:
         PyObject* item = items_[i];
         if (Py_IS_TYPE(item, &PyFloat_Type)) [[likely]]
             return PyFloat_AS_DOUBLE(item);
-        *spoiled_ = true;
+        *met_other_item_ = true;
         return 0.0;
     }
 };
 
 // The items as rows; a row that is not an exact list reads as no items and
-// marks the read spoiled.
+// raises the flag.
 class ListRows : public ListItems {
 public:
     using ListItems::ListItems;
     ListValues operator[](std::size_t i) const noexcept {
         PyObject* row = items_[i];
         if (PyList_CheckExact(row)) [[likely]]
-            return ListValues(row, *spoiled_);
-        *spoiled_ = true;
+            return ListValues(row, *met_other_item_);
+        *met_other_item_ = true;
         return ListValues();
     }
 };
@@ -118,7 +118,7 @@ public:
     InPlaceVector(PyObject* object, std::string_view name, bool defer);
 
     bool holds_only_floats() const noexcept { return vexari::holds_only_floats(list()); }
-    ListValues in_place(bool& spoiled) const noexcept { return ListValues(list(), spoiled); }
+    ListValues in_place(bool& met_other_item) const noexcept { return ListValues(list(), met_other_item); }
     // Converts a deferred list now; afterwards values() holds.
     void convert_deferred() { convert_deferred_into<Vector, to_vector>(vector_); }
     std::span<const double> values() const noexcept {
@@ -138,7 +138,7 @@ public:
     InPlaceMatrix(PyObject* object, std::string_view name, bool defer);
 
     bool holds_only_floats() const noexcept { return holds_only_float_rows(list()); }
-    ListRows in_place(bool& spoiled) const noexcept { return ListRows(list(), spoiled); }
+    ListRows in_place(bool& met_other_item) const noexcept { return ListRows(list(), met_other_item); }
     void convert_deferred() { convert_deferred_into<Matrix, to_matrix>(matrix_); }
     const Matrix& values() const noexcept { return matrix_; }
 
@@ -179,9 +179,9 @@ auto read_in_place_covering(const Coverage& reads_in_full, Routine&& routine, Ar
     if ((arguments.deferred() && ...)) {
         std::optional<decltype(routine(arguments.values()...))> answer;
         const auto read = [&] {
-            bool spoiled = false;
-            auto result = routine(arguments.in_place(spoiled)...);
-            if (spoiled) return;
+            bool met_other_item = false;
+            auto result = routine(arguments.in_place(met_other_item)...);
+            if (met_other_item) return;
             const bool read_all = in_place_detail::succeeded(result);
             std::size_t position = 0;
             const bool every_item_seen =

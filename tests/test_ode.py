@@ -2,6 +2,7 @@ import itertools
 import math
 
 import pytest
+from hypothesis import given, settings, strategies as st
 
 import vexari
 from conftest import Recorder, run_interrupted
@@ -117,3 +118,63 @@ def test_adaptive_run_without_progress_returns_its_start(f, t0, t1, step, tol, c
     "vexari.adaptive_rk4(math.atan2, 1.0, 0.0, 1.0, 0.1, 0.0)"])
 def test_ctrl_c_stops_a_long_run_of_a_builtin(call):
     assert run_interrupted(call) == "interrupted\n"
+
+
+def adaptive_reference(f, y0, t0, t1, initial_step, tol):
+    """Step doubling written out stage by stage, each product and sum rounded on its own."""
+    def signum(x):
+        return x if x != x else math.copysign(1.0, x)
+
+    h = (abs(initial_step) if abs(initial_step) > 1e-12 else 1e-12) * signum(t1 - t0)
+    points, t, y, rejected = [(t0, y0)], t0, y0, math.nan
+    if not ((t1 - t0) * signum(h) > 1e-14):
+        return points
+    while True:
+        H = t1 - t if ((t + h) - t1) * signum(h) > 0.0 else h
+        if t + H == t or H == rejected:
+            return points
+        k1 = f(t, y)
+        tm = t + H * 0.5
+        k2 = f(tm, y + (k1 * H) * 0.5)
+        k3 = f(tm, y + (H * k2) * 0.5)
+        k4 = f(t + H, y + H * k3)
+        y_full = y + (H * (((k1 + (k2 + k2)) + (k3 + k3)) + k4)) / 6.0
+        H2 = H * 0.5
+        q = H2 * 0.5
+        m1 = f(t, y)
+        m2 = f(t + q, y + (H2 * m1) * 0.5)
+        m3 = f(t + q, y + (H2 * m2) * 0.5)
+        m4 = f(tm, y + H2 * m3)
+        y_mid = y + (H2 * (((m1 + (m2 + m2)) + (m3 + m3)) + m4)) / 6.0
+        p1 = f(tm, y_mid)
+        p2 = f(tm + q, y_mid + (H2 * p1) * 0.5)
+        p3 = f(tm + q, y_mid + (H2 * p2) * 0.5)
+        p4 = f(H2 + tm, y_mid + H2 * p3)
+        y_two = y_mid + (H2 * (((p1 + (p2 + p2)) + (p3 + p3)) + p4)) / 6.0
+        difference = y_two - y_full
+        err = abs(difference)
+        if abs(H) <= 1e-12 or err <= tol:
+            points.append((t + H, y_two))
+            t, y, rejected = t + H, y_two, math.nan
+        else:
+            rejected = H
+        factor = 1.8
+        if difference != 0.0:
+            scale = math.pow(tol / err, 0.2)
+            scale = 0.2 if scale < 0.2 else scale
+            scale = 2.0 if scale > 2.0 else scale
+            factor = 0.9 * scale
+        h = H * factor
+        if not ((t1 - t) * signum(h) > 1e-14):
+            return points
+
+
+@settings(max_examples=60, deadline=None)
+@given(st.floats(-3.0, 3.0), st.floats(-2.0, 2.0), st.floats(-1.0, 1.0), st.floats(-2.0, 2.0),
+       st.floats(-1.0, 1.0), st.floats(-3.0, 3.0), st.floats(1e-4, 0.5), st.floats(1e-9, 1e-3))
+def test_adaptive_steps_agree_with_the_written_out_formula_bit_for_bit(a, b, c, y0, t0, span, step, tol):
+    def f(t, y):
+        return a * y + b * math.sin(t * 3.0) + c * t
+
+    points = vexari.adaptive_rk4(f, y0, t0, t0 + span, step, tol)
+    assert repr([(p["t"], p["y"]) for p in points]) == repr(adaptive_reference(f, y0, t0, t0 + span, step, tol))

@@ -4,7 +4,7 @@
 
 namespace vexari::api {
 
-void ErrorSlot::park() {
+void ErrorSlot::take_pending() {
     PyObject* raised = PyErr_GetRaisedException();
     if (raised != nullptr && PyErr_GivenExceptionMatches(raised, panic_type())) {
         PySys_WriteStderr("vexari: a callback raised PanicException; the call ends here\n");
@@ -15,12 +15,12 @@ void ErrorSlot::park() {
     exception_ = Ref::steal(raised);
 }
 
-void ErrorSlot::raise_failure(std::string_view message) {
-    if (exception_ && !PyErr_GivenExceptionMatches(exception_.get(), PyExc_Exception)) raise_if_holding();
+void ErrorSlot::raise_failure(const core::Error& error) {
+    if (exception_ && (error.kind == core::ErrorKind::stopped || error.kind == core::ErrorKind::callback_shape ||
+                       !PyErr_GivenExceptionMatches(exception_.get(), PyExc_Exception)))
+        raise_if_holding();
     Ref cause = std::move(exception_);
-    Ref text = checked(PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
-    // Set as raise() sets it, so an exception being handled becomes its context.
-    PyErr_SetObject(PyExc_ValueError, text.get());
+    set_error(error);
     if (cause) {
         PyObject* failure = PyErr_GetRaisedException();
         PyException_SetCause(failure, cause.release());  // takes the reference
@@ -29,41 +29,27 @@ void ErrorSlot::raise_failure(std::string_view message) {
     throw_python_error();
 }
 
-PyObject* callback_detail::new_float_list(const Vector& values) noexcept {
-    PyObject* list = PyList_New(static_cast<Py_ssize_t>(values.size()));
-    if (list == nullptr) return nullptr;
+Ref callback_detail::new_float_list(const Vector& values) noexcept {
+    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(values.size())));
+    if (!list) return list;
     for (std::size_t i = 0; i < values.size(); ++i) {
         PyObject* item = PyFloat_FromDouble(values[i]);
-        if (item == nullptr) {
-            Py_DECREF(list);
-            return nullptr;
-        }
-        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+        if (item == nullptr) return {};
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
     }
     return list;
 }
 
 void VectorVector::operator()(const Vector& v, Vector& out) const {
-    using namespace callback_detail;
     out.clear();
     if (stopped()) return;
-    PyObject* list = new_float_list(v);
-    if (list == nullptr) {
-        slot_->park();
-        return;
-    }
-    PyObject* arguments[2] = {nullptr, list};
-    Ref result = Ref::steal(call(callable_, arguments + 1, 1));
-    Py_DECREF(list);
-    if (!result) {
-        slot_->park();
-        return;
-    }
+    const Ref result = call(callback_detail::new_float_list(v));
+    if (!result) return;
     try {
         read_vector_into(result.get(), out);
     } catch (const PythonError&) {
         out.clear();
-        slot_->park();
+        slot_->take_pending();
     }
 }
 

@@ -25,7 +25,7 @@ public:
 
     // Takes the pending exception. A PanicException is not parked: it ends the
     // whole call at once (after a notice on stderr), so this throws for it.
-    void park();
+    void take_pending();
 
     // Raises the parked exception unchanged, if there is one.
     void raise_if_holding() {
@@ -34,12 +34,14 @@ public:
         throw_python_error();
     }
 
-    // Raises a routine's message as ValueError. A parked exception is its
+    // Raises a routine's failure (see set_error). A parked exception is its
     // __cause__, as with `raise ValueError(message) from parked`, so the
-    // user's own error is not lost behind it; a parked KeyboardInterrupt,
-    // SystemExit or other BaseException that is no Exception is raised as it
-    // stands instead, since code that handles the ValueError would swallow it.
-    [[noreturn]] void raise_failure(std::string_view message);
+    // user's own error is not lost behind it. The parked exception is raised
+    // as it stands instead when it explains the failure (a run stopped by a
+    // signal, results that changed shape because the function failed midway)
+    // and when it is a KeyboardInterrupt, SystemExit or other BaseException
+    // that is no Exception, which code handling the failure would swallow.
+    [[noreturn]] void raise_failure(const core::Error& error);
 
     // True at the first evaluation of the call and then at every
     // signal_interval-th: looking for a pending signal costs about as much as
@@ -61,9 +63,11 @@ private:
 // message wins, carrying the parked exception as its cause (see
 // raise_failure); otherwise a parked exception is raised; otherwise the
 // routine's value is the result.
+using vexari::value_or_raise;  // the form without a slot stays in view beside this one
+
 template <class T>
-T settle(ErrorSlot& slot, core::Outcome<T>&& outcome) {
-    if (!outcome) slot.raise_failure(outcome.error().message);
+T value_or_raise(ErrorSlot& slot, core::Outcome<T>&& outcome) {
+    if (!outcome) slot.raise_failure(outcome.error());
     slot.raise_if_holding();
     return std::move(*outcome);
 }
@@ -72,32 +76,12 @@ namespace callback_detail {
 
 inline constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-// The float rule applied to a callable's result; consumes the reference.
-inline double read_result(ErrorSlot& slot, PyObject* result) {
-    if (result == nullptr) {
-        slot.park();
-        return nan;
-    }
-    if (PyFloat_CheckExact(result)) {
-        const double value = PyFloat_AS_DOUBLE(result);
-        Py_DECREF(result);
-        return value;
-    }
-    const double value = PyFloat_AsDouble(result);
-    Py_DECREF(result);
-    if (value == -1.0 && PyErr_Occurred()) {
-        slot.park();
-        return nan;
-    }
-    return value;
-}
-
 // Built-in callables never reach the interpreter's loop, where Ctrl-C is
 // noticed, so evaluations of one look for a pending signal (see
 // ErrorSlot::signal_check_due).
 inline bool interrupted(ErrorSlot& slot) {
     if (PyErr_CheckSignals() == 0) return false;
-    slot.park();
+    slot.take_pending();
     return true;
 }
 
@@ -106,12 +90,11 @@ inline bool interrupted(ErrorSlot& slot) {
 // as well would only cost every evaluation a few nanoseconds.
 inline bool notices_signals_itself(PyObject* callable) noexcept { return PyFunction_Check(callable); }
 
-inline PyObject* call(PyObject* callable, PyObject** arguments, std::size_t count) {
-    return PyObject_Vectorcall(callable, arguments, count | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr);
-}
+// A fresh float, or an empty Ref with the exception set.
+inline Ref new_float(double value) noexcept { return Ref::steal(PyFloat_FromDouble(value)); }
 
-// A fresh list of fresh floats; NULL with an exception set on failure.
-PyObject* new_float_list(const Vector& values) noexcept;
+// A fresh list of fresh floats, or an empty Ref with the exception set.
+Ref new_float_list(const Vector& values) noexcept;
 
 }  // namespace callback_detail
 
@@ -137,6 +120,34 @@ protected:
                (watch_signals_ && slot_->signal_check_due() && callback_detail::interrupted(*slot_));
     }
 
+    // callable(arguments...), the arguments freshly made (an empty one means
+    // making it failed): the result, or an empty Ref with the exception parked.
+    template <class... Arguments>
+    Ref call(const Arguments&... arguments) const {
+        if ((!arguments || ...)) {
+            slot_->take_pending();
+            return {};
+        }
+        PyObject* vector[sizeof...(Arguments) + 1] = {nullptr, arguments.get()...};
+        Ref result = Ref::steal(
+            PyObject_Vectorcall(callable_, vector + 1, sizeof...(Arguments) | PY_VECTORCALL_ARGUMENTS_OFFSET, nullptr));
+        if (!result) slot_->take_pending();
+        return result;
+    }
+
+    // The float rule applied to a call's result: NaN, with the exception
+    // parked, for a failed call or a result that does not convert.
+    double read_double(const Ref& result) const {
+        if (!result) return callback_detail::nan;
+        if (PyFloat_CheckExact(result.get())) return PyFloat_AS_DOUBLE(result.get());
+        const double value = PyFloat_AsDouble(result.get());
+        if (value == -1.0 && PyErr_Occurred()) {
+            slot_->take_pending();
+            return callback_detail::nan;
+        }
+        return value;
+    }
+
     PyObject* callable_;
     ErrorSlot* slot_;
     bool watch_signals_;
@@ -147,17 +158,8 @@ class Scalar : public Adapter {
 public:
     using Adapter::Adapter;
     double operator()(double x) const {
-        using namespace callback_detail;
-        if (stopped()) return nan;
-        PyObject* argument = PyFloat_FromDouble(x);
-        if (argument == nullptr) {
-            slot_->park();
-            return nan;
-        }
-        PyObject* arguments[2] = {nullptr, argument};
-        PyObject* result = call(callable_, arguments + 1, 1);
-        Py_DECREF(argument);
-        return read_result(*slot_, result);
+        if (stopped()) return callback_detail::nan;
+        return read_double(call(callback_detail::new_float(x)));
     }
 };
 
@@ -166,20 +168,10 @@ class Scalar2 : public Adapter {
 public:
     using Adapter::Adapter;
     double operator()(double a, double b) const {
-        using namespace callback_detail;
-        if (stopped()) return nan;
-        PyObject* first = PyFloat_FromDouble(a);
-        PyObject* second = first != nullptr ? PyFloat_FromDouble(b) : nullptr;
-        if (second == nullptr) {
-            Py_XDECREF(first);
-            slot_->park();
-            return nan;
-        }
-        PyObject* arguments[3] = {nullptr, first, second};
-        PyObject* result = call(callable_, arguments + 1, 2);
-        Py_DECREF(first);
-        Py_DECREF(second);
-        return read_result(*slot_, result);
+        if (stopped()) return callback_detail::nan;
+        const Ref first = callback_detail::new_float(a);
+        const Ref second = callback_detail::new_float(b);
+        return read_double(call(first, second));
     }
 };
 
@@ -188,17 +180,8 @@ class VectorScalar : public Adapter {
 public:
     using Adapter::Adapter;
     double operator()(const Vector& v) const {
-        using namespace callback_detail;
-        if (stopped()) return nan;
-        PyObject* list = new_float_list(v);
-        if (list == nullptr) {
-            slot_->park();
-            return nan;
-        }
-        PyObject* arguments[2] = {nullptr, list};
-        PyObject* result = call(callable_, arguments + 1, 1);
-        Py_DECREF(list);
-        return read_result(*slot_, result);
+        if (stopped()) return callback_detail::nan;
+        return read_double(call(callback_detail::new_float_list(v)));
     }
 };
 

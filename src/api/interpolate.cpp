@@ -51,7 +51,7 @@ Ref linear_interpolate(InPlaceVector x, InPlaceVector y, double query) {
 
 Ref lagrange_interpolate(Vector x, Vector y, double query) {
     ErrorSlot slot;
-    return to_python(settle(slot, core::interpolate::lagrange_interpolate(x, y, query, SignalWatch(slot))));
+    return to_python(value_or_raise(slot, core::interpolate::lagrange_interpolate(x, y, query, SignalWatch(slot))));
 }
 
 Ref finite_difference(InPlaceVector values, double spacing) {

@@ -14,7 +14,7 @@ public:
     bool failed() const {
         if (slot_->holding()) return true;
         if (PyErr_CheckSignals() == 0) return false;
-        slot_->park();
+        slot_->take_pending();
         return true;
     }
 

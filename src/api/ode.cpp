@@ -24,17 +24,11 @@ Ref ode_points_to_list(const core::OdePoints& points) {
     });
 }
 
-// As settle, except that a refusal for lack of memory is a MemoryError.
-Ref settle_points(ErrorSlot& slot, core::Outcome<core::OdePoints>&& outcome) {
-    if (!outcome && core::ode::is_memory_refusal(outcome.error())) raise(PyExc_MemoryError, outcome.error().message);
-    return ode_points_to_list(settle(slot, std::move(outcome)));
-}
-
 template <class Formula>
 Ref march(Callable& function, double y0, double t0, double t1, double step) {
     ErrorSlot slot;
-    return settle_points(
-        slot, core::ode::march<Formula>(Scalar2(function, slot), y0, t0, t1, step, storable_points()));
+    return ode_points_to_list(
+        value_or_raise(slot, core::ode::march<Formula>(Scalar2(function, slot), y0, t0, t1, step, storable_points())));
 }
 
 Ref euler(Callable function, double y0, double t0, double t1, double step) {
@@ -51,8 +45,8 @@ Ref rk4(Callable function, double y0, double t0, double t1, double step) {
 
 Ref adaptive_rk4(Callable function, double y0, double t0, double t1, double initial_step, double tol) {
     ErrorSlot slot;
-    return settle_points(slot, core::ode::adaptive_rk4(Scalar2(function, slot), y0, t0, t1, initial_step, tol,
-                                                       storable_points()));
+    return ode_points_to_list(value_or_raise(
+        slot, core::ode::adaptive_rk4(Scalar2(function, slot), y0, t0, t1, initial_step, tol, storable_points())));
 }
 
 }  // namespace

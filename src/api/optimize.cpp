@@ -55,7 +55,7 @@ Ref tangent_minimize(Callable function, double start, double step_size, double t
 Ref stationary_newton(Callable function, double start, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
     return optimize_result_to_dict(
-        settle(slot, core::optimize::stationary_newton(Scalar(function, slot), max_iter, start, tol)));
+        value_or_raise(slot, core::optimize::stationary_newton(Scalar(function, slot), max_iter, start, tol)));
 }
 
 Ref gauss_newton(Callable function, Vector start, double tol, std::uint64_t max_iter) {
@@ -65,15 +65,8 @@ Ref gauss_newton(Callable function, Vector start, double tol, std::uint64_t max_
     const auto stop = [&slot] {
         return !slot.holding() && slot.signal_check_due() && callback_detail::interrupted(slot);
     };
-    core::Outcome<core::OptimizeResult> outcome =
-        core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol, stop);
-    // A residual that changed length because the callable failed midway is
-    // the callable's exception, not a fault of the residuals; a stopped run
-    // has the pending signal's exception parked.
-    if (!outcome && (outcome.error().message == core::derivative::length_changed ||
-                     outcome.error().message == core::linalg::stopped))
-        slot.raise_if_holding();
-    return optimize_result_to_dict(settle(slot, std::move(outcome)));
+    return optimize_result_to_dict(
+        value_or_raise(slot, core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol, stop)));
 }
 
 }  // namespace

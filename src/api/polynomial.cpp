@@ -51,7 +51,7 @@ Ref polyroot(Vector coefficients, double guess, double tol, std::uint64_t max_it
     ErrorSlot slot;
     const InterruptiblePolynomial polynomial(coefficients, slot);
     const core::RootResult result =
-        settle(slot, core::root::newton<core::root::RootOnly>(polynomial, max_iter, guess, tol));
+        value_or_raise(slot, core::root::newton<core::root::RootOnly>(polynomial, max_iter, guess, tol));
     return to_python(result.root);
 }
 

@@ -21,18 +21,18 @@ namespace {
 
 Ref newton(Callable function, double x0, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    return root_result_to_dict(settle(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol)));
+    return root_result_to_dict(value_or_raise(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol)));
 }
 
 Ref halley(Callable function, double x0, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    return root_result_to_dict(settle(slot, core::root::halley(Scalar(function, slot), max_iter, x0, tol)));
+    return root_result_to_dict(value_or_raise(slot, core::root::halley(Scalar(function, slot), max_iter, x0, tol)));
 }
 
 Ref householder(Callable function, double x0, std::uint64_t order, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
     return root_result_to_dict(
-        settle(slot, core::root::householder(Scalar(function, slot), order, max_iter, x0, tol)));
+        value_or_raise(slot, core::root::householder(Scalar(function, slot), order, max_iter, x0, tol)));
 }
 
 }  // namespace

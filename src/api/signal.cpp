@@ -30,7 +30,7 @@ Ref exponential_smooth(InPlaceVector values, double alpha) {
 
 Ref convolve(Vector signal, Vector kernel) {
     ErrorSlot slot;
-    return to_python(settle(slot, core::signal::convolve(signal, kernel, SignalWatch(slot))));
+    return to_python(value_or_raise(slot, core::signal::convolve(signal, kernel, SignalWatch(slot))));
 }
 
 Ref normalize(InPlaceVector values) {

@@ -33,7 +33,7 @@ Ref tangent_lines(Callable function, double x_start, double x_end, Vector center
 
 Ref newton_animation_data(Callable function, double x0, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    const core::RootResult run = settle(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol));
+    const core::RootResult run = value_or_raise(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol));
     return lines_to_list(core::visualize::newton_segments(run.history));
 }
 

@@ -52,7 +52,7 @@ void gradient_into(F&& f, const Vector& point, Vector& result, Vector& moved) {
     gradient_moving(f, moved, result);
 }
 
-inline constexpr std::string_view length_changed = "residual length changed between evaluations";
+inline constexpr Error length_changed{ErrorKind::callback_shape, "residual length changed between evaluations"};
 
 // The scratch of repeated Jacobians, kept by the caller between them.
 struct JacobianScratch {

@@ -17,7 +17,7 @@ inline constexpr std::string_view lengths_differ = "vector lengths must match";
 inline constexpr std::string_view not_square = "matrix must be square and match rhs length";
 inline constexpr std::string_view singular = "matrix is singular";
 // Returned when the stop test asks to abandon a solve; the caller knows why.
-inline constexpr std::string_view stopped = "solve was stopped";
+inline constexpr Error stopped{ErrorKind::stopped, "solve was stopped"};
 
 // Below this magnitude (absolute, not scaled to the matrix) a pivot counts as zero.
 inline constexpr double pivot_threshold = 1e-14;

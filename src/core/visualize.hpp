@@ -3,6 +3,7 @@
 // unit direction vectors of a slope field. Nothing here draws anything.
 
 #include "core/derivative.hpp"
+#include "core/interpolate.hpp"
 #include "core/numeric_function.hpp"
 #include "core/root.hpp"
 #include "core/vector.hpp"
@@ -58,13 +59,6 @@ inline std::vector<Segment> newton_segments(const std::vector<RootStep>& history
     return segments;
 }
 
-// Grid coordinate `index` of `count` from `start` to `end`, computed from the
-// index alone so that no rounding accumulates along the axis.
-inline double grid_coordinate(double start, double end, std::uint64_t index, std::uint64_t count) {
-    if (count == 1) return start;
-    return start + ((end - start) * static_cast<double>(index)) / static_cast<double>(count - 1);
-}
-
 // The slope field of y' = f(x, y): x is the outer loop, y the inner one. The
 // whole field is reserved before f is first called, so a field too large to
 // hold fails without a single evaluation; callers weigh the size first.
@@ -74,10 +68,13 @@ std::vector<FieldSample> direction_field(F&& f, double x0, double x1, double y0,
     std::vector<FieldSample> samples;
     if (nx == 0 || ny == 0) return samples;
     if (nx <= samples.max_size() / ny) samples.reserve(static_cast<std::size_t>(nx * ny));
+    // Each coordinate comes from its index alone, so no rounding accumulates along an axis.
+    const interpolate::Grid xs(x0, x1, nx);
+    const interpolate::Grid ys(y0, y1, ny);
     for (std::uint64_t i = 0; i < nx; ++i) {
-        const double x = grid_coordinate(x0, x1, i, nx);
+        const double x = xs[i];
         for (std::uint64_t j = 0; j < ny; ++j) {
-            const double y = grid_coordinate(y0, y1, j, ny);
+            const double y = ys[j];
             const double s = f(x, y);
             const double norm = std::sqrt(s * s + 1.0);
             if (norm == INFINITY) {
