@@ -63,52 +63,6 @@ bool iterates_its_buffer(PyObject* object) {
     return name == "array.array" || name == "numpy.ndarray";
 }
 
-template <class Stored>
-Stored load(const char* at) noexcept {
-    Stored value;
-    std::memcpy(&value, at, sizeof value);  // the buffer need not be aligned
-    return value;
-}
-
-// The conversion of an integer to double rounds to nearest, ties to even,
-// under the default rounding mode, as float(int) does.
-template <class Stored>
-double widen_number(Stored value) noexcept {
-    return static_cast<double>(value);
-}
-
-double widen_bool(std::uint8_t value) noexcept { return value != 0 ? 1.0 : 0.0; }
-
-template <class Stored, double (*Widen)(Stored)>
-void widen_items(const char* data, Py_ssize_t stride, std::size_t size, double* out) noexcept {
-    // The contiguous loop on its own, so that the compiler can vectorise it.
-    if (stride == static_cast<Py_ssize_t>(sizeof(Stored))) {
-        for (std::size_t i = 0; i < size; ++i) out[i] = Widen(load<Stored>(data + i * sizeof(Stored)));
-    } else {
-        for (std::size_t i = 0; i < size; ++i)
-            out[i] = Widen(load<Stored>(data + static_cast<Py_ssize_t>(i) * stride));
-    }
-}
-
-// Calls visit with the storage type and the widening of item.
-template <class Visit>
-decltype(auto) dispatch(Item item, Visit&& visit) {
-    switch (item) {
-    case Item::float64: return visit.template operator()<double, widen_number<double>>();
-    case Item::float32: return visit.template operator()<float, widen_number<float>>();
-    case Item::int8: return visit.template operator()<std::int8_t, widen_number<std::int8_t>>();
-    case Item::int16: return visit.template operator()<std::int16_t, widen_number<std::int16_t>>();
-    case Item::int32: return visit.template operator()<std::int32_t, widen_number<std::int32_t>>();
-    case Item::int64: return visit.template operator()<std::int64_t, widen_number<std::int64_t>>();
-    case Item::uint8: return visit.template operator()<std::uint8_t, widen_number<std::uint8_t>>();
-    case Item::uint16: return visit.template operator()<std::uint16_t, widen_number<std::uint16_t>>();
-    case Item::uint32: return visit.template operator()<std::uint32_t, widen_number<std::uint32_t>>();
-    case Item::uint64: return visit.template operator()<std::uint64_t, widen_number<std::uint64_t>>();
-    case Item::boolean: return visit.template operator()<std::uint8_t, widen_bool>();
-    }
-    std::unreachable();
-}
-
 }  // namespace
 
 DoubleBuffer DoubleBuffer::of(PyObject* object) {
@@ -133,14 +87,22 @@ DoubleBuffer DoubleBuffer::of(PyObject* object) {
 }
 
 double DoubleBuffer::operator[](std::size_t i) const noexcept {
-    const char* at = data_ + static_cast<Py_ssize_t>(i) * stride_;
-    return dispatch(item_, [at]<class Stored, double (*Widen)(Stored)>() { return Widen(load<Stored>(at)); });
+    return visit([i](const auto& view) { return view[i]; });
 }
 
 void DoubleBuffer::widen_into(std::size_t first, std::size_t count, double* out) const noexcept {
     const char* data = data_ + static_cast<Py_ssize_t>(first) * stride_;
-    dispatch(item_, [this, data, count, out]<class Stored, double (*Widen)(Stored)>() {
-        widen_items<Stored, Widen>(data, stride_, count, out);
+    visit([&]<class Stored>(const WideningView<Stored>&) {
+        constexpr auto packed = static_cast<Py_ssize_t>(sizeof(Stored));
+        // The contiguous loop on its own, with its stride a constant, so that
+        // the compiler can vectorise it.
+        if (stride_ == packed) {
+            const WideningView<Stored> items(data, packed, count);
+            for (std::size_t i = 0; i < count; ++i) out[i] = items[i];
+        } else {
+            const WideningView<Stored> items(data, stride_, count);
+            for (std::size_t i = 0; i < count; ++i) out[i] = items[i];
+        }
     });
 }
 

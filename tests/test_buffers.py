@@ -20,17 +20,19 @@ def bits(values):
 
 
 def routes(values):
-    """The values as both parameter routes deliver them: a read-only Vector and a converted one."""
-    read_only = vexari.scale(values, 1.0)
+    """The values as each parameter route delivers them: a read-only Vector alone (read in
+    place), one of two (widened into a copy), and a converted Vector."""
+    alone = vexari.scale(values, 1.0)
+    paired = vexari.sub(values, [0.0] * len(values))
     converted = [line["center"] for line in vexari.tangent_lines(lambda x: 0.0, 0.0, 1.0, values)]
-    return bits(read_only), bits(converted)
+    return bits(alone), bits(paired), bits(converted)
 
 
 def assert_reads_as_items(buffer):
     items = list(buffer)
     read = routes(buffer)
     assert read == routes(items)
-    assert read[1] == bits(float(x) for x in items)
+    assert read[2] == bits(float(x) for x in items)
 
 
 def integer_range(code):
