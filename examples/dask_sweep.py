@@ -146,12 +146,13 @@ def main(argv: list[str] | None = None) -> None:
     arguments = parser.parse_args(argv)
     grid = grids(arguments.small)
     with connect(arguments.scheduler, arguments.workers) as client:
+        workers = len(client.scheduler_info()["workers"])
         tables = distributed(grid, client)
     for path in write_tables(tables, arguments.out):
         print(f"wrote {path}")
     unconverged = sum(1 for row in tables["kepler"] if not row[-1])
     print(f"{len(tables['kepler'])} Kepler solutions ({unconverged} unconverged), "
-          f"{len(tables['forced_decay'])} ODE runs")
+          f"{len(tables['forced_decay'])} ODE runs, on {workers} workers")
 
 
 if __name__ == "__main__":
