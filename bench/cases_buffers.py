@@ -8,6 +8,10 @@ NumPy array directly ("floor buffer": what a buffer-protocol fast path would
 cost, shown for comparison). "iterating array.array" is list(a): what merely
 iterating the array costs (one new float per item), which the buffer route
 must beat tenfold.
+
+The format cases time `mean` of NumPy arrays of every numeric format that is
+read directly, against the same values as float64: the ratio is the cost per
+item of widening the format, which should stay within 1.5x of float64's.
 """
 
 from __future__ import annotations
@@ -20,6 +24,7 @@ import numpy as np
 from harness import Case, Context, Contender
 
 SIZES = (1000, 100000, 1000000)
+FORMATS = ("float32", "int8", "uint8", "int16", "uint16", "int32", "uint32", "int64", "uint64", "bool")
 
 
 def cases(ctx: Context) -> list[Case]:
@@ -54,4 +59,26 @@ def cases(ctx: Context) -> list[Case]:
 
         out.append(Case("buffers", f"{function} n=1e{len(str(n)) - 1}", (function,), setup,
                         reference="floor list", compare_to="vexari list", full_only=n >= 1000000))
+    return out + format_cases(ctx)
+
+
+def format_cases(ctx: Context) -> list[Case]:
+    vx = ctx.vx
+    out = []
+    for n in SIZES[1:]:
+        def setup(n=n):
+            generator = np.random.default_rng(7)
+            # Values every format holds (bool keeps their parity), widened
+            # exactly, so every contender's mean is the float64 one's.
+            whole = generator.integers(0, 100, size=n)
+            arrays = {name: (whole % 2 if name == "bool" else whole).astype(name) for name in FORMATS}
+            as_float64 = whole.astype(np.float64)
+            contenders = [Contender("vexari float64", lambda: vx.mean(as_float64))]
+            for name, values in arrays.items():
+                contenders.append(Contender(f"vexari {name}", lambda values=values: vx.mean(values),
+                                            canon=(lambda _: None) if name == "bool" else None))
+            return contenders
+
+        out.append(Case("buffers", f"mean of formats n=1e{len(str(n)) - 1}", ("mean",), setup,
+                        reference="vexari float64", compare_to="vexari float64", full_only=n >= 1000000))
     return out

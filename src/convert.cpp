@@ -16,7 +16,8 @@ constexpr Py_ssize_t max_capacity_hint = Py_ssize_t{1} << 16;
 
 double read_double(PyObject* item) { return to_double(item); }
 
-// The buffer's doubles, copied.
+// The buffer's items widened to doubles; false (and items untouched) when
+// the object is not a buffer read directly.
 bool read_double_buffer(PyObject* object, Vector& items) {
     const DoubleBuffer buffer = DoubleBuffer::of(object);
     if (!buffer) return false;
@@ -24,10 +25,16 @@ bool read_double_buffer(PyObject* object, Vector& items) {
         const std::span<const double> values = buffer.span();
         items.assign(values.begin(), values.end());
     } else {
-        items.resize(buffer.size());
-        SignalPoll poll;
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            items[i] = buffer[i];
+        // Through a small block rather than into a resized Vector: zeroing
+        // the Vector first would cost as much as widening into it.
+        constexpr std::size_t block = 512;
+        double widened[block];
+        items.reserve(buffer.size());
+        SignalPoll poll;  // ticked once a block: a check every few milliseconds of widening
+        for (std::size_t first = 0; first < buffer.size(); first += block) {
+            const std::size_t count = std::min(block, buffer.size() - first);
+            buffer.widen_into(first, count, widened);
+            items.insert(items.end(), widened, widened + count);
             poll.tick();
         }
     }

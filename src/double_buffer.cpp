@@ -1,26 +1,62 @@
 #include "double_buffer.hpp"
 
-
 #include <bit>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace vexari {
 
 namespace {
 
-bool is_native_double_format(const char* format) {
-    if (format == nullptr) return false;  // no format asked for means unsigned bytes
-    if (format[0] == '@' || format[0] == '=' || (format[0] == '<' && std::endian::native == std::endian::little) ||
-        (format[0] == '>' && std::endian::native == std::endian::big))
+using Item = DoubleBuffer::Item;
+
+// The item of a one-code struct format in native byte order, sized by the
+// buffer's own itemsize (so "l" is 8 bytes natively and "=l" 4); nothing for
+// anything else.
+std::optional<Item> item_of(const char* format, Py_ssize_t itemsize) {
+    if (format == nullptr) format = "B";  // no format given means unsigned bytes
+    constexpr bool little = std::endian::native == std::endian::little;
+    switch (format[0]) {
+    case '@':
+    case '=': ++format; break;
+    case '<':
+        if (!little) return std::nullopt;
         ++format;
-    return format[0] == 'd' && format[1] == '\0';
+        break;
+    case '>':
+    case '!':
+        if (little) return std::nullopt;
+        ++format;
+        break;
+    default: break;
+    }
+    if (format[0] == '\0' || format[1] != '\0') return std::nullopt;
+    const auto sized = [itemsize](Item one, Item two, Item four, Item eight) -> std::optional<Item> {
+        switch (itemsize) {
+        case 1: return one;
+        case 2: return two;
+        case 4: return four;
+        case 8: return eight;
+        default: return std::nullopt;
+        }
+    };
+    switch (format[0]) {
+    case 'd': return itemsize == 8 ? std::optional(Item::float64) : std::nullopt;
+    case 'f': return itemsize == 4 ? std::optional(Item::float32) : std::nullopt;
+    case '?': return itemsize == 1 ? std::optional(Item::boolean) : std::nullopt;
+    case 'b': case 'h': case 'i': case 'l': case 'q': case 'n':
+        return sized(Item::int8, Item::int16, Item::int32, Item::int64);
+    case 'B': case 'H': case 'I': case 'L': case 'Q': case 'N':
+        return sized(Item::uint8, Item::uint16, Item::uint32, Item::uint64);
+    default: return std::nullopt;
+    }
 }
 
 // Matched by the type's full C name, which costs no allocation (asking for
 // the module and the name would make two strings a call); a class written in
 // Python carries only its own name there, so it cannot pass for one of these.
-bool exports_doubles_by_iteration(PyObject* object) {
+bool iterates_its_buffer(PyObject* object) {
     PyTypeObject* type = Py_TYPE(object);
     if (type == &PyMemoryView_Type) return true;
     const std::string_view name = type->tp_name;
@@ -31,27 +67,43 @@ bool exports_doubles_by_iteration(PyObject* object) {
 
 DoubleBuffer DoubleBuffer::of(PyObject* object) {
     DoubleBuffer buffer;
-    if (!PyObject_CheckBuffer(object) || !exports_doubles_by_iteration(object)) return buffer;
+    if (!PyObject_CheckBuffer(object) || !iterates_its_buffer(object)) return buffer;
     if (PyObject_GetBuffer(object, &buffer.view_, PyBUF_RECORDS_RO) != 0) {
         PyErr_Clear();
         return buffer;
     }
     const Py_buffer& view = buffer.view_;
-    if (view.ndim != 1 || view.itemsize != sizeof(double) || !is_native_double_format(view.format)) {
+    const std::optional<Item> item = view.ndim == 1 ? item_of(view.format, view.itemsize) : std::nullopt;
+    if (!item) {
         PyBuffer_Release(&buffer.view_);
         return buffer;
     }
     buffer.data_ = static_cast<const char*>(view.buf);
     buffer.size_ = static_cast<std::size_t>(view.shape[0]);
     buffer.stride_ = view.strides[0];
+    buffer.item_ = *item;
     buffer.held_ = true;
     return buffer;
 }
 
 double DoubleBuffer::operator[](std::size_t i) const noexcept {
-    double value;
-    std::memcpy(&value, data_ + static_cast<Py_ssize_t>(i) * stride_, sizeof value);
-    return value;
+    return visit([i](const auto& view) { return view[i]; });
+}
+
+void DoubleBuffer::widen_into(std::size_t first, std::size_t count, double* out) const noexcept {
+    const char* data = data_ + static_cast<Py_ssize_t>(first) * stride_;
+    visit([&]<class Stored>(const WideningView<Stored>&) {
+        constexpr auto packed = static_cast<Py_ssize_t>(sizeof(Stored));
+        // The contiguous loop on its own, with its stride a constant, so that
+        // the compiler can vectorise it.
+        if (stride_ == packed) {
+            const WideningView<Stored> items(data, packed, count);
+            for (std::size_t i = 0; i < count; ++i) out[i] = items[i];
+        } else {
+            const WideningView<Stored> items(data, stride_, count);
+            for (std::size_t i = 0; i < count; ++i) out[i] = items[i];
+        }
+    });
 }
 
 }  // namespace vexari

@@ -176,7 +176,7 @@ struct Function {
         });
     }
 
-    static inline constinit PyMethodDef method{
+    static inline PyMethodDef method{
         name.data(),
         reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&entry)),
         METH_FASTCALL | METH_KEYWORDS,

@@ -4,17 +4,6 @@
 
 namespace vexari {
 
-namespace {
-
-// A standard buffer of doubles that can be read as an array, or no hold.
-DoubleBuffer contiguous_buffer(PyObject* object) {
-    DoubleBuffer buffer = DoubleBuffer::of(object);
-    if (buffer && buffer.contiguous()) return buffer;
-    return DoubleBuffer();  // a strided buffer is released here and copied by to_vector
-}
-
-}  // namespace
-
 bool holds_only_floats(PyObject* list) noexcept {
     PyObject* const* items = reinterpret_cast<PyListObject*>(list)->ob_item;
     const Py_ssize_t size = PyList_GET_SIZE(list);
@@ -43,8 +32,16 @@ bool holds_only_float_rows(PyObject* list) noexcept {
 
 InPlaceVector::InPlaceVector(PyObject* object, std::string_view name, bool defer)
     : DeferredList(defer && PyList_CheckExact(object) ? object : nullptr, name),
-      buffer_(deferred() ? DoubleBuffer() : contiguous_buffer(object)) {
+      buffer_(deferred() ? DoubleBuffer() : DoubleBuffer::of(object)) {
     if (!deferred() && !buffer_) vector_ = to_vector(object);
+}
+
+void InPlaceVector::convert_deferred() {
+    convert_deferred_into<Vector, to_vector>(vector_);
+    if (const DoubleBuffer* buffer = widening()) {
+        vector_.resize(buffer->size());
+        buffer->widen_into(0, buffer->size(), vector_.data());
+    }
 }
 
 // The rows of a list cannot all be locked at once, so a free-threaded build

@@ -27,6 +27,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace vexari {
@@ -111,23 +112,28 @@ private:
     std::string_view name_;
 };
 
-// A read-only Vector parameter: a deferred list, a standard buffer of doubles
-// read in place, or the converted values.
+// A read-only Vector parameter: a deferred list, a standard numeric buffer
+// read in place, or the converted values. A buffer of other items than
+// contiguous doubles is read through a view typed by its format by a routine
+// of this parameter alone, and widened into a Vector for one that reads
+// another too (a routine per pair of formats would be too much code).
 class InPlaceVector : public DeferredList {
 public:
     InPlaceVector(PyObject* object, std::string_view name, bool defer);
 
     bool holds_only_floats() const noexcept { return vexari::holds_only_floats(list()); }
     ListValues in_place(bool& met_other_item) const noexcept { return ListValues(list(), met_other_item); }
-    // Converts a deferred list now; afterwards values() holds.
-    void convert_deferred() { convert_deferred_into<Vector, to_vector>(vector_); }
+    // The buffer whose items are widened as they are read, if that is what this holds.
+    const DoubleBuffer* widening() const noexcept { return buffer_ && !buffer_.contiguous() ? &buffer_ : nullptr; }
+    // Converts a deferred list, or widens a buffer, now; afterwards values() holds.
+    void convert_deferred();
     std::span<const double> values() const noexcept {
-        if (buffer_) return buffer_.span();
+        if (buffer_.contiguous()) return buffer_.span();
         return vector_;
     }
 
 private:
-    DoubleBuffer buffer_;  // held only when contiguous
+    DoubleBuffer buffer_;
     Vector vector_;
 };
 
@@ -197,6 +203,9 @@ auto read_in_place_covering(const Coverage& reads_in_full, Routine&& routine, Ar
             read();
         }
         if (answer) return std::move(*answer);
+    }
+    if constexpr (sizeof...(Arguments) == 1 && (std::is_same_v<Arguments, InPlaceVector> && ...)) {
+        if (const DoubleBuffer* buffer = (arguments.widening(), ...)) return buffer->visit(routine);
     }
     (arguments.convert_deferred(), ...);
     return routine(arguments.values()...);
