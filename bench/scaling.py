@@ -51,6 +51,8 @@ def workloads(vx: Any) -> list[Workload]:
         Workload("variance of 1e4 floats (own list per thread)", own_list, lambda values: vx.variance(values)),
         Workload("rk4, Python callback, 1000 steps", own_callback, lambda f: vx.rk4(f, 1.0, 0.0, 1.0, 1e-3)),
         Workload("tanh_sinh of math.exp", lambda: math.exp, lambda f: vx.tanh_sinh(f, 0.0, 1.0)),
+        # No module call at all: what the machine and interpreter allow two threads, to read the rows above against.
+        Workload("pure Python loop (ceiling)", lambda: range(2000), lambda r: sum(i * i for i in r)),
     ]
 
 
