@@ -37,6 +37,7 @@ import cases_lists  # noqa: E402
 import cases_samejob  # noqa: E402
 import memory  # noqa: E402
 import report  # noqa: E402
+import scaling  # noqa: E402
 from harness import CaseResult, Context, Settings, run_case  # noqa: E402
 
 GROUPS = {
@@ -109,6 +110,11 @@ def main(argv: list[str]) -> int:
         footprints, allocation_rows, memory_skipped = memory.run(context)
         print(f"{time.perf_counter() - started:7.1f}s  memory and allocations", file=sys.stderr, flush=True)
 
+    scaling_runs = []
+    if not words or any(w in "thread scaling" for w in words):
+        scaling_runs = scaling.run_everywhere(rounds=3 if arguments.quick else 9)
+        print(f"{time.perf_counter() - started:7.1f}s  thread scaling", file=sys.stderr, flush=True)
+
     everything = [r for group in results.values() for r in group]
     available = sum(1 for name in getattr(vexari, "__all__", []) if name != "__version__")
     lines = report.header(versions(), "quick" if arguments.quick else "full", settings, available,
@@ -123,6 +129,8 @@ def main(argv: list[str]) -> int:
     lines += report.detail("Same job", results["same job"])
     if not arguments.no_memory:
         lines += report.memory_tables(footprints, allocation_rows)
+    if scaling_runs:
+        lines += report.thread_scaling(scaling_runs)
     lines += report.skipped(everything, memory_skipped)
     arguments.output.parent.mkdir(parents=True, exist_ok=True)
     arguments.output.write_text("\n".join(lines))

@@ -253,6 +253,33 @@ def memory_tables(footprints: list[Footprint], allocation_rows: list[Allocations
     return lines
 
 
+def thread_scaling(runs) -> list[str]:
+    """The same total work by one thread and by two, per interpreter (runs from scaling.run_everywhere)."""
+    lines = ["## Thread scaling", "",
+             "The same total work done by 1 thread and split over 2, timed moments apart in each round; "
+             "speed-up = median over rounds of (1-thread time / 2-thread time), with the rounds' range. "
+             "Only a free-threaded interpreter can run two calls at once; with the GIL the figure stays near 1.", ""]
+    measured = [run for run in runs if run.result]
+    for run in runs:
+        if not run.result:
+            lines += [f"{run.label} interpreter ({run.python}): {run.problem}"
+                      + (" (./dev test-ft sets up .venv-ft)" if run.label == "free-threaded" else ""), ""]
+    if not measured:
+        return lines
+    heads = " | ".join(f"{r.label} ({r.result['python']}, GIL {'on' if r.result['gil'] else 'off'}): "
+                       f"1 thread | 2 threads | speed-up" for r in measured)
+    lines += [f"| workload | {heads} |", "|---|" + "---:|---:|---:|" * len(measured)]
+    for index, row in enumerate(measured[0].result["rows"]):
+        cells = []
+        for run in measured:
+            r = run.result["rows"][index]
+            low, high = r["spread"]
+            cells.append(f"{seconds(r['one'])} | {seconds(r['two'])} | **{r['speedup']:.2f}x** ({low:.2f}-{high:.2f})")
+        lines.append(f"| {row['name']} | " + " | ".join(cells) + " |")
+    lines.append("")
+    return lines
+
+
 def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> list[str]:
     found = []
     for result in results:

@@ -17,7 +17,7 @@ namespace vexari {
 namespace declaration_detail {
 
 // Reaching one of these in a constant expression stops the build with a message.
-void bad_declaration(const char*);
+[[noreturn]] void bad_declaration(const char*);
 
 constexpr bool is_name_char(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
