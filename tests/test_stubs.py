@@ -2,6 +2,7 @@
 accepts and refuses."""
 
 import ast
+import importlib.util
 import json
 import math
 import subprocess
@@ -103,10 +104,16 @@ def test_result_matches_the_stub(name):
     check_shape(eval(SAMPLES[name], NAMESPACE), ast.unparse(FUNCTIONS[name].returns), name)
 
 
+# Examples that need a package some test environments lack (the free-threaded venv has no Dask):
+# without it, mypy sees none of its types, and the example is not checked there.
+OPTIONAL_PACKAGE = {"dask_sweep.py": "distributed"}
+UNCHECKABLE = {name for name, package in OPTIONAL_PACKAGE.items() if importlib.util.find_spec(package) is None}
+
+
 @pytest.fixture(scope="module")
 def mypy_report(tmp_path_factory):
     """One strict mypy run over the examples and the typing cases, as {file name: [error lines]}."""
-    files = sorted((ROOT / "examples").glob("*.py")) + sorted(CASES.glob("*.py"))
+    files = [f for f in sorted((ROOT / "examples").glob("*.py")) if f.name not in UNCHECKABLE] + sorted(CASES.glob("*.py"))
     cache = tmp_path_factory.mktemp("mypy-cache")
     mypy = run("-m", "mypy", "--strict", "--cache-dir", str(cache), "--no-error-summary", *map(str, files),
                cwd=tmp_path_factory.mktemp("mypy-cwd"))
@@ -121,6 +128,8 @@ def mypy_report(tmp_path_factory):
 def test_examples_and_typing_cases_type_check_strictly(mypy_report, name):
     # refused.py marks each call with the ignore comment of its error: a stub that is too loose
     # shows up as an unused ignore.
+    if name in UNCHECKABLE:
+        pytest.skip(f"{OPTIONAL_PACKAGE[name]} is not installed")
     assert mypy_report[name] == []
 
 
