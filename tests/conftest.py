@@ -7,6 +7,8 @@ import sys
 
 import pytest
 
+import vexari
+
 
 class Recorder:
     """Logs each call's arguments (lists copied) and answers with `function`."""
@@ -84,3 +86,27 @@ def run_interrupted(call, within=60):
     finally:
         child.kill()
         child.wait()
+
+
+# The functions that read list arguments without keeping them, each as f(a, b) of two vectors (the
+# second ignored where the function takes one); the other arguments convert without Python code.
+LIST_READERS = {
+    "mean": lambda a, b: vexari.mean(a),
+    "variance": lambda a, b: vexari.variance(a, sample=True),
+    "summary": lambda a, b: vexari.summary(a),
+    "covariance": lambda a, b: vexari.covariance(a, b, False),
+    "correlation": lambda a, b: vexari.correlation(a, b),
+    "linear_regression": lambda a, b: vexari.linear_regression(a, b),
+    "dot": lambda a, b: vexari.dot(a, b),
+    "norm": lambda a, b: vexari.norm(a),
+    "add": lambda a, b: vexari.add(a, b),
+    "sub": lambda a, b: vexari.sub(a, b),
+    "scale": lambda a, b: vexari.scale(a, -1.5),
+    "polyval": lambda a, b: vexari.polyval(a, 0.75),
+    "linear_interpolate": lambda a, b: vexari.linear_interpolate(a, b, 0.5),
+    "finite_difference": lambda a, b: vexari.finite_difference(a, 0.25),
+    "moving_average": lambda a, b: vexari.moving_average(a, 2),
+    "exponential_smooth": lambda a, b: vexari.exponential_smooth(a, 0.5),
+    "normalize": lambda a, b: vexari.normalize(a),
+    "find_peaks": lambda a, b: vexari.find_peaks(a, 0.0),
+}

@@ -15,6 +15,7 @@ import threading
 import pytest
 
 import vexari
+from conftest import LIST_READERS
 
 BASE_A = [10 * math.sin(i) for i in range(64)]
 BASE_B = [float(i) + 0.5 * math.cos(i) for i in range(64)]
@@ -23,24 +24,9 @@ ITEMS = [None, 7.25, 7, "x", -3.5]
 EXTRA = 2.5
 
 VECTOR_READERS = {
-    "mean": lambda a, b: vexari.mean(a),
-    "variance": lambda a, b: vexari.variance(a, True),
-    "summary": lambda a, b: vexari.summary(a),
-    "covariance": lambda a, b: vexari.covariance(a, b),
-    "correlation": lambda a, b: vexari.correlation(a, b),
-    "linear_regression": lambda a, b: vexari.linear_regression(a, b),
-    "dot": lambda a, b: vexari.dot(a, b),
-    "norm": lambda a, b: vexari.norm(a),
-    "add": lambda a, b: vexari.add(a, b),
-    "sub": lambda a, b: vexari.sub(a, b),
-    "scale": lambda a, b: vexari.scale(a, -1.5),
-    "polyval": lambda a, b: vexari.polyval(a, 0.75),
+    **LIST_READERS,
+    # b is the increasing one here.
     "linear_interpolate": lambda a, b: vexari.linear_interpolate(b, a, 20.0),
-    "finite_difference": lambda a, b: vexari.finite_difference(a, 0.25),
-    "moving_average": lambda a, b: vexari.moving_average(a, 3),
-    "exponential_smooth": lambda a, b: vexari.exponential_smooth(a, 0.5),
-    "normalize": lambda a, b: vexari.normalize(a),
-    "find_peaks": lambda a, b: vexari.find_peaks(a, 0.0),
     "polyadd": lambda a, b: vexari.polyadd(a, b),
     "convolve": lambda a, b: vexari.convolve(a, b),
     "polynomial_regression": lambda a, b: vexari.polynomial_regression(b, a, 2),

@@ -6,6 +6,7 @@ import struct
 from hypothesis import given, settings, strategies as st
 
 import vexari
+from conftest import LIST_READERS
 
 Real = type("Real", (float,), {})
 
@@ -32,26 +33,9 @@ def outcome(call):
 
 floats = st.floats(allow_nan=True, allow_infinity=True) | st.sampled_from([0.0, -0.0, 1.0, 2.0, 1e-300])
 
-# Each reads its Vector arguments only; the extra values are quiet (exact floats, small ints, flags).
+# The list readers, and the matrix ones over rows built from the two vectors.
 READERS = {
-    "mean": lambda a, b: vexari.mean(a),
-    "variance": lambda a, b: vexari.variance(a, sample=True),
-    "summary": lambda a, b: vexari.summary(a),
-    "covariance": lambda a, b: vexari.covariance(a, b, False),
-    "correlation": lambda a, b: vexari.correlation(a, b),
-    "linear_regression": lambda a, b: vexari.linear_regression(a, b),
-    "dot": lambda a, b: vexari.dot(a, b),
-    "norm": lambda a, b: vexari.norm(a),
-    "add": lambda a, b: vexari.add(a, b),
-    "sub": lambda a, b: vexari.sub(a, b),
-    "scale": lambda a, b: vexari.scale(a, -1.5),
-    "polyval": lambda a, b: vexari.polyval(a, 0.75),
-    "linear_interpolate": lambda a, b: vexari.linear_interpolate(a, b, 0.5),
-    "finite_difference": lambda a, b: vexari.finite_difference(a, 0.25),
-    "moving_average": lambda a, b: vexari.moving_average(a, 2),
-    "exponential_smooth": lambda a, b: vexari.exponential_smooth(a, 0.5),
-    "normalize": lambda a, b: vexari.normalize(a),
-    "find_peaks": lambda a, b: vexari.find_peaks(a, 0.0),
+    **LIST_READERS,
     "mat_vec": lambda a, b: vexari.mat_vec([a, list(b)] if len(a) == len(b) else [a], b),
     # Floats as one-item rows; any other item stands as a row of its own.
     "mat_vec rows": lambda a, b: vexari.mat_vec(type(a)(type(a)([x]) if type(x) is float else x for x in a), b[:1]),
