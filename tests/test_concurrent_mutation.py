@@ -100,25 +100,39 @@ def frequent_switches():
 
 def race(readers, arguments, walk, rounds, reader_threads=3):
     """Runs every reader `rounds` times in each reader thread while `walk`
-    mutates the arguments; returns each reader's outcomes and any unexpected errors."""
+    mutates the arguments; returns each reader's outcomes and any unexpected errors.
+    Every reader reads once before the writer starts and goes on until the writer
+    has finished two walks, so the readers surely meet more than one state."""
     seen = {name: set() for name in readers}
     unexpected = []
     done = threading.Event()
+    walks = [0]
     started = threading.Barrier(reader_threads + 1)
 
+    def read_all():
+        for name, reader in readers.items():
+            seen[name].add(outcome(reader, *arguments))
+
     def read():
-        started.wait()
         try:
-            for _ in range(rounds):
-                for name, reader in readers.items():
-                    seen[name].add(outcome(reader, *arguments))
+            read_all()
+            started.wait()
+            count = 0
+            while count < rounds or walks[0] < 2:
+                read_all()
+                count += 1
         except BaseException as error:  # anything but TypeError and ValueError fails the test
             unexpected.append(repr(error))
+            started.abort()  # the others must not wait for this one
 
     def write():
-        started.wait()
+        try:
+            started.wait()
+        except threading.BrokenBarrierError:
+            return
         while not done.is_set():
             walk()
+            walks[0] += 1
 
     writer = threading.Thread(target=write)
     threads = [threading.Thread(target=read) for _ in range(reader_threads)]
