@@ -9,6 +9,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 import vexari
+from conftest import LIST_READERS
 
 numpy = pytest.importorskip("numpy")
 
@@ -130,3 +131,25 @@ def test_results_agree_with_the_float64_copy():
     widened = data.astype(numpy.float64)
     for function in (vexari.mean, vexari.summary, vexari.normalize, lambda v: vexari.dot(v, v[::-1])):
         assert function(data) == function(widened)
+
+
+def outcome(call):
+    try:
+        return "ok", repr(call())
+    except Exception as error:
+        return type(error), str(error)
+
+
+@settings(max_examples=150, deadline=None)
+@given(st.sampled_from(sorted(LIST_READERS)), integer_formats | float_formats, st.integers(0, 4), st.booleans())
+def test_every_reader_answers_for_a_buffer_as_for_its_items(name, case, other_length, buffer_second):
+    """Buffers take the typed in-place view (one vector) or the widened copy (two), so every reader
+    must end as it does on the list of the same items, also where it fails or returns early
+    (empty, one item, mismatched lengths, fewer than three values for peaks)."""
+    code, values = case
+    reader, buffer = LIST_READERS[name], packed(code, values[:5])
+    other = [float(i) + 0.5 for i in range(other_length)]
+    if buffer_second:
+        assert outcome(lambda: reader(other, buffer)) == outcome(lambda: reader(other, list(buffer)))
+    else:
+        assert outcome(lambda: reader(buffer, other)) == outcome(lambda: reader(list(buffer), other))
