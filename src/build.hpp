@@ -8,6 +8,7 @@
 #include "lazy.hpp"
 #include "signal_poll.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -22,19 +23,39 @@ Ref to_python(std::span<const double> values);
 Ref to_python(const Matrix& rows);
 Ref to_python(const Pair& pair);
 
+// A list created at its final length and filled in order; a pending signal
+// ends a long fill with its exception. Dropped unfinished, it is first cut
+// down to the items it holds: releasing a list visits every slot, and the
+// empty slots of a list of hundreds of millions are pages never touched
+// before, so Ctrl-C would otherwise wait seconds for them.
+class ListBuilder {
+public:
+    explicit ListBuilder(std::size_t size) : list_(checked(PyList_New(static_cast<Py_ssize_t>(size)))) {}
+    ListBuilder(const ListBuilder&) = delete;
+    ListBuilder& operator=(const ListBuilder&) = delete;
+    ~ListBuilder() {
+        if (list_) Py_SET_SIZE(list_.get(), filled_);
+    }
+
+    void append(Ref item) {
+        PyList_SET_ITEM(list_.get(), filled_++, item.release());
+        poll_.tick();
+    }
+    // The list, which must be full by now.
+    Ref finish() && { return std::move(list_); }
+
+private:
+    Ref list_;
+    Py_ssize_t filled_ = 0;
+    SignalPoll poll_;
+};
+
 // A new list of len(items) entries, entry i being item_to_python(items[i]).
-// A pending signal ends a long build with its exception.
 template <class Items, class ItemToPython>
 Ref list_of(const Items& items, ItemToPython&& item_to_python) {
-    Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
-    Py_ssize_t index = 0;
-    SignalPoll poll;
-    for (const auto& item : items) {
-        Ref object = item_to_python(item);
-        PyList_SET_ITEM(list.get(), index++, object.release());
-        poll.tick();
-    }
-    return list;
+    ListBuilder list(items.size());
+    for (const auto& item : items) list.append(item_to_python(item));
+    return std::move(list).finish();
 }
 
 template <FixedString Key, class Value>

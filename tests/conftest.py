@@ -4,6 +4,7 @@ import contextlib
 import signal
 import subprocess
 import sys
+import time
 
 import pytest
 
@@ -70,19 +71,26 @@ def alarm_after(seconds):
         signal.signal(signal.SIGALRM, previous)
 
 
-def run_interrupted(call, within=60):
-    """Runs `call` in a child interpreter, sends SIGINT once it is under way, returns its report.
-    The child must have ended `within` seconds after the signal."""
-    script = f"import math, vexari\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
-             "except KeyboardInterrupt:\n    print('interrupted')\n"
+def run_interrupted(call, setup="", latency=0.25):
+    """Runs `call` in a child interpreter (after `setup`), sends SIGINT once it is under way, returns
+    its report. KeyboardInterrupt must reach the child's code within `latency` seconds of the signal
+    (both processes read the same monotonic clock)."""
+    script = f"import math, time, vexari\n{setup}\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
+             "except KeyboardInterrupt:\n    print('interrupted', time.monotonic())\n"
     child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
     try:
         assert child.stdout.readline() == "ready\n"
         try:
             child.wait(timeout=0.3)
         except subprocess.TimeoutExpired:
+            sent = time.monotonic()
             child.send_signal(signal.SIGINT)
-        return child.communicate(timeout=within)[0]
+        report = child.communicate(timeout=60)[0]
+        if report.startswith("interrupted "):
+            waited = float(report.split()[1]) - sent
+            assert waited <= latency, f"KeyboardInterrupt came {waited:.3f} s after the signal"
+            return "interrupted\n"
+        return report
     finally:
         child.kill()
         child.wait()

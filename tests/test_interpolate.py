@@ -2,6 +2,7 @@
 
 import math
 import os
+import re
 
 import pytest
 
@@ -26,13 +27,17 @@ def test_linspace(start, end, count, expected):
 @pytest.mark.parametrize("count", [2**62, 2**64 - 1, 2**45,
                                    os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGE_SIZE") // 20])
 def test_unstorable_counts_raise_memory_error_before_any_call(count):
-    says_why = (rf"^{count} points were asked for: at about \d+ bytes each they would take [\d.]+ GiB, "
-                r"more than the [\d.]+ GiB \(half of this machine's memory\) that one call may use$")
-    with pytest.raises(MemoryError, match=says_why):
-        linspace(0.0, 1.0, count)
+    says_why = (rf"^{count} points were asked for: at about (\d+) bytes each they would take ([\d.]+) GiB, "
+                r"more than the ([\d.]+) GiB \(half of this machine's memory\) that one call may use$")
+    half = os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGE_SIZE") / 2
     never = FailOn(float, 1, AssertionError("called"))
-    with pytest.raises(MemoryError, match=says_why):
-        sample_grid(never, 0.0, 1.0, count)
+    for call in (lambda: linspace(0.0, 1.0, count), lambda: sample_grid(never, 0.0, 1.0, count)):
+        with pytest.raises(MemoryError, match=says_why) as raised:
+            call()
+        # The figures are the ones the refusal is about, to the printed digit.
+        per_item, size, budget = re.match(says_why, str(raised.value)).groups()
+        assert size == f"{count * int(per_item) / 2**30:.1f}"
+        assert budget == f"{half / 2**30:.1f}"
     assert never.count == 0
 
 

@@ -19,7 +19,7 @@ def test_sdist_contents_and_metadata(tmp_path):
         names = {name.split("/", 1)[1] for name in archive.getnames() if "/" in name}
         metadata = archive.extractfile(f"{top}/PKG-INFO").read().decode()
     assert {"LICENSE", "CMakeLists.txt", "pyproject.toml", "tests/conftest.py", "src/module.cpp"} <= names
-    assert not [name for name in names if name.startswith(("bench/", ".ci/", "build/", ".venv", "dist/"))]
+    assert not [name for name in names if name.startswith(("bench/", ".ci/", "tools/", "build/", ".venv", "dist/"))]
     assert "License-Expression: MIT" in metadata.splitlines()
     # The oldest Python the build accepts is the one CMake looks for.
     [requires] = re.findall(r"^Requires-Python: >=(\d+\.\d+)$", metadata, re.MULTILINE)

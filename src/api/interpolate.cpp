@@ -28,18 +28,12 @@ Ref linspace(double start, double end, std::uint64_t count) {
 // before the function first runs.
 Ref sample_grid(Callable function, double start, double end, std::uint64_t count) {
     capacity::require_storable(count, capacity::per_record(2, sizeof(core::interpolate::Sample)));
-    Ref list = checked(PyList_New(static_cast<Py_ssize_t>(count)));
+    ListBuilder list(count);
     ErrorSlot slot;
     const auto samples = core::interpolate::sample_grid(Scalar(function, slot), start, end, count);
     slot.raise_if_holding();
-    Py_ssize_t index = 0;
-    SignalPoll poll;
-    for (const auto& sample : samples) {
-        Ref item = dict_of(entry<"x">(sample.x), entry<"y">(sample.y));
-        PyList_SET_ITEM(list.get(), index++, item.release());
-        poll.tick();
-    }
-    return list;
+    for (const auto& sample : samples) list.append(dict_of(entry<"x">(sample.x), entry<"y">(sample.y)));
+    return std::move(list).finish();
 }
 
 Ref linear_interpolate(InPlaceVector x, InPlaceVector y, double query) {
