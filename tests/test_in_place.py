@@ -176,3 +176,125 @@ def test_rows_of_other_shapes_and_buffers_read_as_their_items():
     misaligned = memoryview(packed)[1:].cast("d")
     assert repr(vexari.scale(misaligned, 1.0)) == repr(doubles)
     assert vexari.dot(array.array("d", doubles), misaligned) == vexari.dot(doubles, doubles)
+
+
+# Longer than two of the blocks in which lists are checked, with a remainder.
+LONG = 19
+SHORT_AND_LONG = [(LONG, LONG), (LONG, 2), (2, LONG), (LONG, 0), (1, LONG)]
+ITEM_KINDS = ["logged", "subclass", "complex", "refusing"]
+
+
+def test_a_long_list_answers_as_its_tuple_with_another_item_anywhere():
+    """Every position of a list longer than the blocks it is checked in, in either argument, among
+    lengths that make the routine fail (mismatched, too short) or read only part of a list: the
+    list ends exactly as the tuple of the same items, down to the conversions made and their order."""
+    for name, call in READERS.items():
+        for lengths in SHORT_AND_LONG:
+            plain = [[("value", 0.25 * i + 1.0) for i in range(n)] for n in lengths]
+            for target in (0, 1):
+                for where in range(lengths[target]):
+                    for kind in ITEM_KINDS:
+                        recipes = [list(plain[0]), list(plain[1])]
+                        recipes[target][where] = ("kind", kind)
+                        ends = []
+                        for route in (call, through_tuples(call)):
+                            log = []
+                            ends.append((full_outcome(lambda: route(build(recipes[0], log), build(recipes[1], log))),
+                                         log))
+                        assert ends[0] == ends[1], (name, lengths, target, where, kind)
+
+
+class Indexed:
+    """A count by __index__ only, logging its conversions."""
+
+    def __init__(self, value, log):
+        self.value, self.log = value, log
+
+    def __index__(self):
+        self.log.append("index")
+        if self.value is None:
+            raise ArithmeticError("refused index")
+        return self.value
+
+
+# Arguments after a list that convert without Python code, run Python code to convert, or fail.
+LATER = {
+    "real": [lambda log: 0.75, lambda log: Counted(0.75, log, "later"), lambda log: Refusing(), lambda log: "x"],
+    "count": [lambda log: 2, lambda log: Indexed(2, log), lambda log: Indexed(None, log), lambda log: -1],
+    "flag": [lambda log: True, lambda log: False, lambda log: None, lambda log: 1],
+    "vector": [lambda log: [0.5] * LONG, lambda log: (0.5,) * LONG,
+               lambda log: [0.5] * (LONG - 1) + [Counted(0.5, log, "later")], lambda log: [0.5, "x"]],
+}
+XS = [float(i) for i in range(LONG)]
+# The functions whose list argument may wait for the routine, each as f(values, later).
+WITH_LATER = {
+    "scale": (lambda v, e: vexari.scale(v, e), "real"),
+    "polyval": (lambda v, e: vexari.polyval(v, e), "real"),
+    "finite_difference": (lambda v, e: vexari.finite_difference(v, e), "real"),
+    "exponential_smooth": (lambda v, e: vexari.exponential_smooth(v, e), "real"),
+    "find_peaks": (lambda v, e: vexari.find_peaks(v, e), "real"),
+    "moving_average": (lambda v, e: vexari.moving_average(v, e), "count"),
+    "variance": (lambda v, e: vexari.variance(v, e), "flag"),
+    "covariance left": (lambda v, e: vexari.covariance(v, XS, e), "flag"),
+    "covariance right": (lambda v, e: vexari.covariance(XS[:2], v, e), "flag"),
+    "linear_interpolate y": (lambda v, e: vexari.linear_interpolate(XS[:len(v)], v, e), "real"),
+    "linear_interpolate x": (lambda v, e: vexari.linear_interpolate(v, XS, e), "real"),
+    "mat_vec": (lambda v, e: vexari.mat_vec([v, XS], e), "vector"),
+    "solve": (lambda v, e: vexari.solve([v] + [[float(i == j) for j in range(len(v))] for i in range(1, len(v))],
+                                        e[:len(v)]), "vector"),
+}
+
+
+def as_tuple(values):
+    return tuple(values) if isinstance(values, list) else values
+
+
+def test_later_arguments_that_run_python_or_fail_come_after_the_list_as_in_the_tuple():
+    """A list may be left for the routine only when nothing after it can run Python code or fail;
+    otherwise its own failures and conversions must still come first, as a tuple's do. So every
+    later argument kind (plain, converting through Python code, failing) meets lists with another
+    item at the ends and inside each block, and lists short enough to make the routine fail."""
+    for name, (call, kind) in WITH_LATER.items():
+        for later in LATER[kind]:
+            for length in (0, 2, LONG):
+                for where in sorted({0, 1, 8, 9, LONG - 1} & set(range(length))) or [None]:
+                    for item in ITEM_KINDS:
+                        recipe = [("value", 0.5 * i + 0.25) for i in range(length)]
+                        if where is not None:
+                            recipe[where] = ("kind", item)
+                        ends = []
+                        for wrap in (list, tuple):
+                            log = []
+                            values = build(recipe, log)
+                            ends.append((full_outcome(lambda: call(wrap(values), later(log))), log))
+                        assert ends[0] == ends[1], (name, later(None), length, where, item)
+
+
+BUFFER_FORMATS = "bBhHiIlLqQfd"
+
+
+def test_buffers_of_every_format_meet_later_arguments_as_their_items_do():
+    for name, (call, kind) in WITH_LATER.items():
+        for code in BUFFER_FORMATS:
+            values = [(i * 7) % 5 + 0.5 if code in "fd" else (i * 7) % 5 for i in range(LONG)]
+            for later in LATER[kind]:
+                ends = []
+                for values_as in (lambda v: array.array(code, v), list):
+                    log = []
+                    ends.append((full_outcome(lambda: call(values_as(values), later(log))), log))
+                assert ends[0] == ends[1], (name, code, later(None))
+
+
+def test_matrix_rows_with_another_item_anywhere_answer_as_tuples():
+    for rows in (2, 3):
+        for where in range(rows * LONG):
+            for kind in ITEM_KINDS:
+                recipe = [("value", float(i % 5) + (i // LONG == i % LONG)) for i in range(rows * LONG)]
+                recipe[where] = ("kind", kind)
+                ends = []
+                for wrap in (list, tuple):
+                    log = []
+                    items = build(recipe, log)
+                    matrix = wrap(wrap(items[r * LONG:(r + 1) * LONG]) for r in range(rows))
+                    ends.append((full_outcome(lambda: vexari.mat_vec(matrix, XS)), log))
+                assert ends[0] == ends[1], (rows, where, kind)
