@@ -181,6 +181,7 @@ class Workspace:
             return "passed", ""
         failed = re.findall(r"^(?:FAILED|ERROR) (\S+)", done.stdout, re.M)
         lines = done.stdout.strip().splitlines()
+        self.last_failure = done.stdout[-4000:]
         return "failed", failed[0] if failed else lines[-1] if lines else f"exit status {done.returncode}"
 
     def tests(self, first: list[str], timeout: float) -> tuple[str, str]:
@@ -229,7 +230,7 @@ def main() -> int:
     baseline = workspace.digest()
     status, failure = workspace.tests([], timeout=1800)
     if status != "passed":
-        print(f"mutate: the suite fails without any mutant ({failure})", file=sys.stderr)
+        print(f"mutate: the suite fails without any mutant ({failure}):\n{workspace.last_failure}", file=sys.stderr)
         return 2
     suite_seconds = time.monotonic() - started
     timeout = max(180.0, 4 * suite_seconds)
