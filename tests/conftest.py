@@ -75,7 +75,10 @@ def run_interrupted(call, setup="", latency=0.25):
     """Runs `call` in a child interpreter (after `setup`), sends SIGINT once it is under way, returns
     its report. KeyboardInterrupt must reach the child's code within `latency` seconds of the signal
     (both processes read the same monotonic clock)."""
-    script = f"import math, time, vexari\n{setup}\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
+    # A process started in the background of a shell inherits SIGINT ignored; Python then raises
+    # no KeyboardInterrupt unless the handler is set again.
+    script = f"import math, signal, time, vexari\nsignal.signal(signal.SIGINT, signal.default_int_handler)\n" \
+             f"{setup}\nprint('ready', flush=True)\ntry:\n    {call}\n    print('finished')\n" \
              "except KeyboardInterrupt:\n    print('interrupted', time.monotonic())\n"
     child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True)
     try:
