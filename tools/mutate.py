@@ -155,6 +155,8 @@ class Workspace:
 
     def __init__(self, python: str):
         self.python = python
+        # Copies get the time of copying, so that the build redoes whatever an
+        # interrupted run left built from a mutant.
         if TREE.exists():
             shutil.rmtree(TREE)
         TREE.mkdir(parents=True)
@@ -162,13 +164,13 @@ class Workspace:
         for name in filter(None, tracked):
             target = TREE / name
             target.parent.mkdir(parents=True, exist_ok=True)
-            shutil.copy2(ROOT / name, target)
+            shutil.copy(ROOT / name, target)
         # Untracked work in progress (new tests, new sources) counts as well.
         untracked = run(["git", "ls-files", "-z", "--others", "--exclude-standard"], cwd=ROOT, check=True)
         for name in filter(None, untracked.stdout.split("\0")):
             target = TREE / name
             target.parent.mkdir(parents=True, exist_ok=True)
-            shutil.copy2(ROOT / name, target)
+            shutil.copy(ROOT / name, target)
         bin_dir = Path(sysconfig.get_path("scripts"))
         self.env = dict(os.environ, PATH=f"{bin_dir}{os.pathsep}{os.environ['PATH']}", PYTHONPATH=str(BUILD),
                         PYTHONDONTWRITEBYTECODE="1")
