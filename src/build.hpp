@@ -19,7 +19,6 @@ inline Ref to_python(std::uint64_t value) { return checked(PyLong_FromUnsignedLo
 inline Ref to_python(bool value) { return Ref::borrow(value ? Py_True : Py_False); }
 inline Ref to_python(Ref&& object) { return std::move(object); }
 Ref to_python(std::span<const double> values);
-Ref to_python(const Matrix& rows);
 Ref to_python(const Pair& pair);
 
 // A new list of len(items) entries, entry i being item_to_python(items[i]).
