@@ -41,6 +41,17 @@ def test_values(call, expected):
     assert same(call(), expected)
 
 
+def test_long_convolution_goes_on_past_its_signal_checks():
+    # 300 x 100 products pass the point where the run looks for pending signals; every product is
+    # still added in order, i outer, from +0.0.
+    signal, kernel = [math.sin(i) for i in range(300)], [1.0 / (j + 3) for j in range(100)]
+    expected = [0.0] * 399
+    for i, s in enumerate(signal):
+        for j, k in enumerate(kernel):
+            expected[i + j] = expected[i + j] + s * k
+    assert same(convolve(signal, kernel), expected)
+
+
 @pytest.mark.parametrize("values, threshold, indices", [
     ([0.0, 2.0, 1.0, 3.0, 0.0], 2.0, [1, 3]),
     ([0.0, 2.0, 1.0, 3.0, 0.0], 2.5, [3]),
