@@ -2,6 +2,8 @@
 
 import math
 import os
+import subprocess
+import sys
 
 import pytest
 
@@ -34,6 +36,26 @@ def test_unstorable_counts_raise_memory_error_before_any_call(count):
     with pytest.raises(MemoryError, match=says_why):
         sample_grid(never, 0.0, 1.0, count)
     assert never.count == 0
+
+
+# Within the budget, but more than the process may map: the refused allocation is a MemoryError,
+# raised before any call. AddressSanitizer's runtime maps more than such a limit allows.
+@pytest.mark.skipif("libasan" in os.environ.get("LD_PRELOAD", ""), reason="under AddressSanitizer")
+def test_a_refused_allocation_is_a_memory_error():
+    script = """if True:
+        import resource, vexari
+        calls, limits = [], resource.getrlimit(resource.RLIMIT_AS)
+        mapped = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
+        # Room for the result list (16 MiB) but not for the samples (32 MiB) taken after it.
+        resource.setrlimit(resource.RLIMIT_AS, (mapped + (24 << 20), limits[1]))
+        try:
+            vexari.sample_grid(calls.append, 0.0, 1.0, 1 << 21)
+        except MemoryError as error:
+            resource.setrlimit(resource.RLIMIT_AS, limits)
+            print(repr(error), len(calls))
+    """
+    child = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
+    assert (child.stdout, child.returncode) == ("MemoryError() 0\n", 0), child.stderr
 
 
 def test_sample_grid():
