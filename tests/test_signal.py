@@ -5,7 +5,7 @@ import math
 import pytest
 
 import vexari
-from conftest import alarm_after
+from conftest import alarm_after, refused_allocation
 from vexari import convolve, exponential_smooth, find_peaks, moving_average, normalize
 
 NAN, INF = float("nan"), float("inf")
@@ -63,6 +63,12 @@ def test_long_convolution_goes_on_past_its_signal_checks():
 def test_find_peaks(values, threshold, indices):
     peaks = find_peaks(values, threshold)
     assert [list(peak.items()) for peak in peaks] == [[("index", i), ("value", values[i])] for i in indices]
+
+
+def test_peaks_beyond_the_memory_left_are_a_memory_error():
+    # 2**21 peaks take 32 MiB as they are found; the process may map 24 MiB more than its 32 MiB input.
+    assert refused_allocation("vexari.find_peaks(values, 0.5)", 24 << 20,
+                              "values = array.array('d', [0.0, 1.0]) * (1 << 21)") == "MemoryError()\n"
 
 
 @pytest.mark.parametrize("call, message", [
