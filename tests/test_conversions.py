@@ -17,8 +17,7 @@ def numpy_like_bool(truth=None, raises=False):
     return type("bool_", (), namespace)()
 
 
-MODULELESS = eval("type('bool_', (), {})", {})
-assert "__module__" not in MODULELESS.__dict__
+MODULELESS = eval("type('bool_', (), {})", {})  # globals without __name__: no __module__
 
 
 class Indexable:
