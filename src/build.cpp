@@ -6,10 +6,6 @@ Ref to_python(std::span<const double> values) {
     return list_of(values, [](double value) { return to_python(value); });
 }
 
-Ref to_python(const Matrix& rows) {
-    return list_of(rows, [](const Vector& row) { return to_python(row); });
-}
-
 Ref to_python(const Pair& pair) {
     Ref first = to_python(pair.first);
     Ref second = to_python(pair.second);

@@ -20,7 +20,6 @@ inline Ref to_python(std::uint64_t value) { return checked(PyLong_FromUnsignedLo
 inline Ref to_python(bool value) { return Ref::borrow(value ? Py_True : Py_False); }
 inline Ref to_python(Ref&& object) { return std::move(object); }
 Ref to_python(std::span<const double> values);
-Ref to_python(const Matrix& rows);
 Ref to_python(const Pair& pair);
 
 // A list created at its final length and filled in order; a pending signal

@@ -86,10 +86,6 @@ DoubleBuffer DoubleBuffer::of(PyObject* object) {
     return buffer;
 }
 
-double DoubleBuffer::operator[](std::size_t i) const noexcept {
-    return visit([i](const auto& view) { return view[i]; });
-}
-
 void DoubleBuffer::widen_into(std::size_t first, std::size_t count, double* out) const noexcept {
     const char* data = data_ + static_cast<Py_ssize_t>(first) * stride_;
     visit([&]<class Stored>(const WideningView<Stored>&) {

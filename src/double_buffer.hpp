@@ -106,8 +106,6 @@ public:
     }
     // Valid while the hold lasts; only for a contiguous buffer.
     std::span<const double> span() const noexcept { return {reinterpret_cast<const double*>(data_), size_}; }
-    // Item i widened; any format, stride or alignment.
-    double operator[](std::size_t i) const noexcept;
     // visit(view) with a view of the items widened as they are read, typed by
     // the buffer's format, so that a routine's loop over it is compiled for
     // that format alone.

@@ -4,8 +4,6 @@
 #include "function.hpp"
 #include "lazy.hpp"
 
-#include <stdexcept>
-
 namespace vexari {
 
 void add_public(PyObject* module, PyObject* name, PyObject* value) {
@@ -18,10 +16,7 @@ void add_public(PyObject* module, PyObject* name, PyObject* value) {
         checked_status(PyObject_SetAttr(module, all_name, all.get()));
     }
     if (!PyList_Check(all.get())) raise_cast_failure(all.get(), "list");
-    if (PyList_Append(all.get(), name) < 0) {
-        PyErr_Clear();
-        throw std::runtime_error("could not append __name__ to __all__");
-    }
+    checked_status(PyList_Append(all.get(), name));
     checked_status(PyObject_SetAttr(module, name, value));
 }
 

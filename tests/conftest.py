@@ -1,6 +1,7 @@
 """Shared helpers: call recorders, failing callables, interruptions."""
 
 import contextlib
+import os
 import signal
 import subprocess
 import sys
@@ -97,6 +98,30 @@ def run_interrupted(call, setup="", latency=0.25):
     finally:
         child.kill()
         child.wait()
+
+
+def refused_allocation(call, room, prepare="pass"):
+    """Runs `prepare` in a child interpreter, then `call` with only `room` more bytes of address
+    space allowed; returns what the child printed: the repr of the MemoryError, or "returned"."""
+    if "libasan" in os.environ.get("LD_PRELOAD", ""):
+        pytest.skip("AddressSanitizer's runtime maps more than such a limit allows")
+    script = f"""if True:
+        import array, os, resource, vexari
+        {prepare}
+        limits = resource.getrlimit(resource.RLIMIT_AS)
+        mapped = int(open("/proc/self/statm").read().split()[0]) * resource.getpagesize()
+        resource.setrlimit(resource.RLIMIT_AS, (mapped + {room}, limits[1]))
+        try:
+            {call}
+            outcome = "returned"
+        except MemoryError as error:
+            outcome = repr(error)
+        resource.setrlimit(resource.RLIMIT_AS, limits)
+        print(outcome)
+    """
+    child = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
+    assert child.returncode == 0, child.stderr
+    return child.stdout
 
 
 # The functions that read list arguments without keeping them, each as f(a, b) of two vectors (the

@@ -1,6 +1,7 @@
 """Numeric buffers of every standard format read as the list of their items reads."""
 
 import array
+import ctypes
 import math
 import struct
 import warnings
@@ -71,6 +72,17 @@ def test_every_format_in_every_shape(code):
     if code in array.typecodes:
         assert_reads_as_items(array.array(code, values))
     assert len(misaligned) * size == len(view.tobytes())
+
+
+@pytest.mark.parametrize("item", [ctypes.c_int8, ctypes.c_uint16, ctypes.c_int, ctypes.c_long, ctypes.c_bool,
+                                  ctypes.c_float, ctypes.c_double])
+def test_explicit_native_byte_order_reads_directly(item):
+    # ctypes marks its formats little-endian ("<i"); a memoryview cannot iterate those, so only the
+    # direct read can answer.
+    items = (item * 9)(*edge_values(item._type_)[:9])
+    view = memoryview(items)
+    assert view.format.startswith("<")
+    assert routes(view) == routes([float(x) for x in items])
 
 
 def test_nonzero_bool_bytes_read_true():

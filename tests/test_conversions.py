@@ -17,6 +17,9 @@ def numpy_like_bool(truth=None, raises=False):
     return type("bool_", (), namespace)()
 
 
+MODULELESS = eval("type('bool_', (), {})", {})  # globals without __name__: no __module__
+
+
 class Indexable:
     """A sequence by protocol only, with a __len__ that lies."""
 
@@ -64,6 +67,9 @@ NOT_SEQUENCE = "argument 'values': '{}' object is not an instance of 'Sequence'"
       for v, w in [(1, "'int' object is"), (0, "'int' object is"), (None, "'None' is"), (1.0, "'float' object is")]],
     (lambda: vexari.variance([1.0, 2.0], sample=numpy_like_bool()), TypeError,
      "argument 'sample': object of type 'bool_' does not define a '__bool__' conversion"),
+    # A class made where no module name is known has no __module__ to tell whether it is NumPy's.
+    (lambda: vexari.variance([1.0, 2.0], sample=MODULELESS()), TypeError,
+     "argument 'sample': 'bool_' object is not an instance of 'bool'"),
     *[(lambda v=v: vexari.tangent(slope, 1.0, method=v), TypeError,
        f"argument 'method': '{type(v).__name__}' object is not an instance of 'str'") for v in [3, b"central"]],
     (lambda: vexari.tangent(slope, 1.0, method=None), TypeError,

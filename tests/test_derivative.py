@@ -1,4 +1,5 @@
 import math
+import os
 import pathlib
 import shutil
 import subprocess
@@ -62,8 +63,11 @@ def driver(tmp_path_factory):
     ninja = shutil.which("ninja", path=tools) or shutil.which("ninja")
     if cmake is None or not (shutil.which("c++") or shutil.which("g++")):
         pytest.skip("no CMake or C++ compiler")
-    build = tmp_path_factory.mktemp("driver")
-    configure = [cmake, "-S", str(HERE / "core"), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release"]
+    # ./dev coverage counts the core lines the driver runs: it names a lasting, instrumented build.
+    coverage = os.environ.get("VEXARI_COVERAGE_DRIVER_BUILD")
+    build = pathlib.Path(coverage) if coverage else tmp_path_factory.mktemp("driver")
+    configure = [cmake, "-S", str(HERE / "core"), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
+                 f"-DVEXARI_COVERAGE={'ON' if coverage else 'OFF'}"]
     if ninja:
         configure += ["-G", "Ninja", f"-DCMAKE_MAKE_PROGRAM={ninja}"]
     subprocess.run(configure, check=True, capture_output=True)

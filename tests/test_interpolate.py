@@ -6,7 +6,7 @@ import re
 
 import pytest
 
-from conftest import FailOn, Recorder
+from conftest import FailOn, Recorder, refused_allocation
 from vexari import finite_difference, lagrange_interpolate, linear_interpolate, linspace, sample_grid
 
 NAN, INF = float("nan"), float("inf")
@@ -39,6 +39,13 @@ def test_unstorable_counts_raise_memory_error_before_any_call(count):
         assert size == f"{count * int(per_item) / 2**30:.1f}"
         assert budget == f"{half / 2**30:.1f}"
     assert never.count == 0
+
+
+# Within the budget, but more than the process may map: room for the result list (16 MiB) but not
+# for the samples (32 MiB) taken after it. The refused allocation is a MemoryError before any call.
+def test_a_refused_allocation_is_a_memory_error():
+    never = "lambda x: os._exit(3)"  # a call would end the child with status 3
+    assert refused_allocation(f"vexari.sample_grid({never}, 0.0, 1.0, 1 << 21)", 24 << 20) == "MemoryError()\n"
 
 
 def test_sample_grid():

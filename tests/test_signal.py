@@ -5,7 +5,7 @@ import math
 import pytest
 
 import vexari
-from conftest import alarm_after
+from conftest import alarm_after, refused_allocation
 from vexari import convolve, exponential_smooth, find_peaks, moving_average, normalize
 
 NAN, INF = float("nan"), float("inf")
@@ -41,6 +41,17 @@ def test_values(call, expected):
     assert same(call(), expected)
 
 
+def test_long_convolution_goes_on_past_its_signal_checks():
+    # 300 x 100 products pass the point where the run looks for pending signals; every product is
+    # still added in order, i outer, from +0.0.
+    signal, kernel = [math.sin(i) for i in range(300)], [1.0 / (j + 3) for j in range(100)]
+    expected = [0.0] * 399
+    for i, s in enumerate(signal):
+        for j, k in enumerate(kernel):
+            expected[i + j] = expected[i + j] + s * k
+    assert same(convolve(signal, kernel), expected)
+
+
 @pytest.mark.parametrize("values, threshold, indices", [
     ([0.0, 2.0, 1.0, 3.0, 0.0], 2.0, [1, 3]),
     ([0.0, 2.0, 1.0, 3.0, 0.0], 2.5, [3]),
@@ -52,6 +63,12 @@ def test_values(call, expected):
 def test_find_peaks(values, threshold, indices):
     peaks = find_peaks(values, threshold)
     assert [list(peak.items()) for peak in peaks] == [[("index", i), ("value", values[i])] for i in indices]
+
+
+def test_peaks_beyond_the_memory_left_are_a_memory_error():
+    # 2**21 peaks take 32 MiB as they are found; the process may map 24 MiB more than its 32 MiB input.
+    assert refused_allocation("vexari.find_peaks(values, 0.5)", 24 << 20,
+                              "values = array.array('d', [0.0, 1.0]) * (1 << 21)") == "MemoryError()\n"
 
 
 @pytest.mark.parametrize("call, message", [
