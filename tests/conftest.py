@@ -1,6 +1,8 @@
 """Shared helpers: call recorders, failing callables, interruptions."""
 
 import contextlib
+import pathlib
+import shutil
 import signal
 import subprocess
 import sys
@@ -110,3 +112,28 @@ LIST_READERS = {
     "normalize": lambda a, b: vexari.normalize(a),
     "find_peaks": lambda a, b: vexari.find_peaks(a, 0.0),
 }
+
+
+@pytest.fixture(scope="session")
+def core_driver(tmp_path_factory):
+    """Runs a driver of tests/core/ with arguments: its output lines as (first word, rest) pairs."""
+    # The venv that runs the suite has CMake and Ninja; they build the driver against the core library.
+    tools = str(pathlib.Path(sys.executable).parent)
+    cmake = shutil.which("cmake", path=tools) or shutil.which("cmake")
+    ninja = shutil.which("ninja", path=tools) or shutil.which("ninja")
+    if cmake is None or not (shutil.which("c++") or shutil.which("g++")):
+        pytest.skip("no CMake or C++ compiler")
+    build = tmp_path_factory.mktemp("driver")
+    source = pathlib.Path(__file__).parent / "core"
+    configure = [cmake, "-S", str(source), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release"]
+    if ninja:
+        configure += ["-G", "Ninja", f"-DCMAKE_MAKE_PROGRAM={ninja}"]
+    subprocess.run(configure, check=True, capture_output=True)
+    subprocess.run([cmake, "--build", str(build)], check=True, capture_output=True)
+
+    def run(name, *arguments):
+        out = subprocess.run([str(build / name), *arguments], capture_output=True, text=True, check=True).stdout
+        lines = [(line.split(" ", 1) + [""])[:2] for line in out.splitlines()]
+        return [tuple(pair) for pair in lines]
+
+    return run

@@ -112,6 +112,24 @@ def test_adaptive_run_without_progress_returns_its_start(f, t0, t1, step, tol, c
     assert vexari.adaptive_rk4(f, 1.0, t0, t1, step, tol) == [{"t": t0, "y": 1.0}] and f.count == calls
 
 
+
+TOO_LONG = "the step is too small for the span: the points would not fit in memory"
+
+
+# The module's point limit is half the machine's memory, beyond a test's reach;
+# a driver runs the march with a small one.
+@pytest.mark.parametrize("t0, t1, step, max_points, outcome", [
+    (0.0, 1.0, 0.25, 6, [("calls", "4"), ("points", "5")]),
+    (0.0, 1.0, 0.25, 5, [("calls", "0"), ("error", TOO_LONG)]),  # the estimate keeps one point to spare
+    # A step of 1e17 from -1e17 rounds to land on 0.0, and a second step
+    # follows, which the estimate of two points cannot foresee.
+    (-1e17, 1.0, 1e300, 3, [("calls", "2"), ("points", "3")]),
+    (-1e17, 1.0, 1e300, 2, [("calls", "1"), ("error", TOO_LONG)]),
+])
+def test_march_keeps_no_more_points_than_its_limit(core_driver, t0, t1, step, max_points, outcome):
+    assert core_driver("ode_driver", repr(t0), repr(t1), repr(step), str(max_points)) == outcome
+
+
 @pytest.mark.parametrize("call", [
     "vexari.rk4(math.atan2, 0.0, 0.0, 5e6, 1.0)",  # 2e7 calls
     # With tol = 0 the accepted steps stay near 1e-16: a practically endless run.

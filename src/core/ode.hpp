@@ -83,7 +83,7 @@ struct Rk4Step {
 // Marches from t0 towards t1 with steps of |step| (at least 1e-12), the last
 // one shortened to land on t1; time is accumulated step by step. The run is
 // refused before any evaluation when it could never end or its points would
-// exceed max_points.
+// exceed max_points, and fails should the rounding of t take it past them.
 template <class Formula, class F>
 Outcome<OdePoints> march(F&& f, double y0, double t0, double t1, double step, std::size_t max_points,
                          Formula formula = {}) {
@@ -105,6 +105,10 @@ Outcome<OdePoints> march(F&& f, double y0, double t0, double t1, double step, st
         const double H = ((t + h) - t1) * dir > 0.0 ? t1 - t : h;
         // Far from zero a tiny step is lost in the rounding of t + H.
         if (t + H == t) return fail(step_stalls);
+        // The estimate counts nominal steps; the rounding of the accumulated t
+        // can call for more (a last step that does not land on t1 takes another),
+        // and those must not carry the run past max_points either.
+        if (points.size() >= max_points) return fail(march_too_long);
         const double next = formula(f, t, y, H);
         t = t + H;
         y = next;
