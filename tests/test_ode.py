@@ -5,7 +5,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 import vexari
-from conftest import Recorder, run_interrupted
+from conftest import FailOn, Recorder, run_interrupted
 
 FIXED = [vexari.euler, vexari.midpoint, vexari.rk4]
 ALL = FIXED + [vexari.adaptive_rk4]
@@ -111,6 +111,13 @@ def test_adaptive_run_without_progress_returns_its_start(f, t0, t1, step, tol, c
     f = Recorder(f)
     assert vexari.adaptive_rk4(f, 1.0, t0, t1, step, tol) == [{"t": t0, "y": 1.0}] and f.count == calls
 
+
+def test_adaptive_run_with_a_negative_tol_ends_at_an_infinite_disagreement():
+    # The halves agree exactly while the step grows from 1.0 by 1.8, until
+    # 6e300 * H overflows at the 31st attempt; that disagreement must end the
+    # run as a finite one does, not shrink the step to grow it again for ever.
+    f = FailOn(lambda t, y: 1e300, 10**5, RuntimeError("the run did not end"))
+    assert vexari.adaptive_rk4(f, 1.0, 0.0, 1e10, 1.0, -1.0) == [{"t": 0.0, "y": 1.0}] and f.count == 31 * 12
 
 
 TOO_LONG = "the step is too small for the span: the points would not fit in memory"
