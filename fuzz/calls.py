@@ -1,3 +1,4 @@
+#!/usr/bin/env python3
 """Coverage-guided fuzzing of every function through Python (./dev fuzz-guided).
 
 The fuzzer's bytes choose a function and its arguments: numbers, lists and
