@@ -55,9 +55,11 @@ public:
     double real() {
         static constexpr double awkward[] = {
             0.0, -0.0, 1.0, -1.0, 0.5, 2.0, INFINITY, -INFINITY, NAN, 1e300, -1e300, 5e-324,
-            std::numeric_limits<double>::max(), std::numeric_limits<double>::min(), 1e-14, 1e-6};
+            std::numeric_limits<double>::max(), std::numeric_limits<double>::min(), 1e-14, 1e-6,
+            1.5707963267948966, 3.141592653589793};  // the doubles nearest pi / 2 and pi
+        constexpr std::uint8_t listed = sizeof awkward / sizeof awkward[0];
         const std::uint8_t tag = byte();
-        if (tag < 16) return awkward[tag];
+        if (tag < listed) return awkward[tag];
         if (tag < 160) return (static_cast<double>(tag) - 88.0) / 8.0;
         double raw = 0.0;
         std::uint8_t bytes[sizeof raw] = {};
