@@ -172,7 +172,22 @@ class Draw:
                 kwargs[parameter] = value
             else:
                 args.append(value)
+        self.misshape(parameters, args, kwargs)
         return name, args, kwargs
+
+    def misshape(self, parameters, args, kwargs):
+        """Now and then an argument too few or too many, an unknown keyword, or one given twice."""
+        choice = self.bytes.ConsumeIntInRange(0, 15)
+        if choice == 1 and args:
+            args.pop()
+        elif choice == 2 and kwargs:
+            kwargs.pop(self.pick(sorted(kwargs)))
+        elif choice == 3:
+            args.append(self.real())
+        elif choice == 4:
+            kwargs[self.pick(["tolerance", "x", ""])] = self.real()
+        elif choice == 5 and args:
+            kwargs[parameters[len(args) - 1][0]] = args[-1]
 
 
 def outcome(name, args, kwargs):
