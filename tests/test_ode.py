@@ -128,8 +128,8 @@ TOO_LONG = "the step is too small for the span: the points would not fit in memo
 @pytest.mark.parametrize("t0, t1, step, max_points, outcome", [
     (0.0, 1.0, 0.25, 6, [("calls", "4"), ("points", "5")]),
     (0.0, 1.0, 0.25, 5, [("calls", "0"), ("error", TOO_LONG)]),  # the estimate keeps one point to spare
-    # A step of 1e17 from -1e17 rounds to land on 0.0, and a second step
-    # follows, which the estimate of two points cannot foresee.
+    # The step, clipped to t1 - t0, rounds to 1e17 and lands on 0.0; a second
+    # step follows, which the estimate of two points cannot foresee.
     (-1e17, 1.0, 1e300, 3, [("calls", "2"), ("points", "3")]),
     (-1e17, 1.0, 1e300, 2, [("calls", "1"), ("error", TOO_LONG)]),
 ])
