@@ -2,6 +2,8 @@
 
 import contextlib
 import os
+import pathlib
+import shutil
 import signal
 import subprocess
 import sys
@@ -146,3 +148,31 @@ LIST_READERS = {
     "normalize": lambda a, b: vexari.normalize(a),
     "find_peaks": lambda a, b: vexari.find_peaks(a, 0.0),
 }
+
+
+@pytest.fixture(scope="session")
+def core_driver(tmp_path_factory):
+    """Runs a driver of tests/core/ with arguments: its output lines as (first word, rest) pairs."""
+    # The venv that runs the suite has CMake and Ninja; they build the driver against the core library.
+    tools = str(pathlib.Path(sys.executable).parent)
+    cmake = shutil.which("cmake", path=tools) or shutil.which("cmake")
+    ninja = shutil.which("ninja", path=tools) or shutil.which("ninja")
+    if cmake is None or not (shutil.which("c++") or shutil.which("g++")):
+        pytest.skip("no CMake or C++ compiler")
+    # ./dev coverage counts the core lines the drivers run: it names a lasting, instrumented build.
+    coverage = os.environ.get("VEXARI_COVERAGE_DRIVER_BUILD")
+    build = pathlib.Path(coverage) if coverage else tmp_path_factory.mktemp("driver")
+    source = pathlib.Path(__file__).parent / "core"
+    configure = [cmake, "-S", str(source), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
+                 f"-DVEXARI_COVERAGE={'ON' if coverage else 'OFF'}"]
+    if ninja:
+        configure += ["-G", "Ninja", f"-DCMAKE_MAKE_PROGRAM={ninja}"]
+    subprocess.run(configure, check=True, capture_output=True)
+    subprocess.run([cmake, "--build", str(build)], check=True, capture_output=True)
+
+    def run(name, *arguments):
+        out = subprocess.run([str(build / name), *arguments], capture_output=True, text=True, check=True).stdout
+        lines = [(line.split(" ", 1) + [""])[:2] for line in out.splitlines()]
+        return [tuple(pair) for pair in lines]
+
+    return run

@@ -3,7 +3,9 @@
 Each parameter's kind is read from the type stub (which the stub tests keep in
 step with the module). Every exception that a hostile object or callable
 raises on its own is a Planted or PlantedBase, so a property can tell it from
-the module's own errors.
+the module's own errors. The values themselves are plain lists, so that the
+coverage-guided harness (fuzz/calls.py) draws from the same catalogue as the
+hypothesis strategies here.
 """
 
 import ast
@@ -57,21 +59,19 @@ COUNT_LIMITS = {"max_iter": 60, "order": 5, "max_levels": 9, "degree": 6, "windo
                 "x_count": 12, "y_count": 12}
 UNSTORABLE = {"count": [2**62, 2**64 - 1], "x_count": [2**40, 2**63], "y_count": [2**40]}
 
-FLOATS = st.one_of(
-    st.sampled_from([0.0, -0.0, 1.0, -1.0, 0.5, 2.0, 3.0, 1e-3, 1e300, -1e300, 5e-324,
-                     math.inf, -math.inf, math.nan]),
-    st.floats(-10.0, 10.0),
-)
+SPECIAL_FLOATS = [0.0, -0.0, 1.0, -1.0, 0.5, 2.0, 3.0, 1e-3, 1e300, -1e300, 5e-324, math.inf, -math.inf, math.nan]
+FLOATS = st.one_of(st.sampled_from(SPECIAL_FLOATS), st.floats(-10.0, 10.0))
 VECTORS = st.lists(FLOATS, max_size=8)
 # A small step over a moderate span is a long but honest run (10^7 points and
 # more), and adaptive_rk4 with a tolerance of zero or below the rounding of its
 # estimates creeps on at steps near 1e-16 until its point limit; both are left
 # out so that the alarm catches only runs that should not be long.
-STEPS = st.sampled_from([0.1, 0.25, -0.5, 1.0, 3.0, 1e-3, 0.0, -0.0, 5e-324, 1e-300, 1e300,
-                         math.inf, -math.inf, math.nan])
-ADAPTIVE_TOLERANCES = st.sampled_from([1e-8, 1e-3, 1.0, -1.0, 1e300, math.inf, math.nan])
-FLOAT_OVERRIDES = {("euler", "step"): STEPS, ("midpoint", "step"): STEPS, ("rk4", "step"): STEPS,
-                   ("adaptive_rk4", "initial_step"): STEPS, ("adaptive_rk4", "tol"): ADAPTIVE_TOLERANCES}
+STEPS = [0.1, 0.25, -0.5, 1.0, 3.0, 1e-3, 0.0, -0.0, 5e-324, 1e-300, 1e300, math.inf, -math.inf, math.nan]
+ADAPTIVE_TOLERANCES = [1e-8, 1e-3, 1.0, -1.0, 1e300, math.inf, math.nan]
+# The floats some parameters take from a list of their own instead of FLOATS.
+FLOAT_CHOICES = {("euler", "step"): STEPS, ("midpoint", "step"): STEPS, ("rk4", "step"): STEPS,
+                 ("adaptive_rk4", "initial_step"): STEPS, ("adaptive_rk4", "tol"): ADAPTIVE_TOLERANCES}
+FLOAT_OVERRIDES = {key: st.sampled_from(values) for key, values in FLOAT_CHOICES.items()}
 
 
 class FloatSubclass(float):
@@ -182,15 +182,22 @@ def numpy_values():
             numpy.arange(6.0)[::2], numpy.array(3.0)]
 
 
+def hostile_catalogue():
+    """The hostile objects, made afresh."""
+    return ([None, 5, "1", b"1", object(), (), {}, {1.0}, 10**400, -(10**400), -1, 2**64, True,
+             FloatSubclass(1.5), IntSubclass(3), StrSubclass("central"), TupleSubclass((0.0, 1.0)),
+             ListSubclass([1.0, 2.0]), (0.0, 1.0, 2.0), [1.0, "a"], [[1.0], "ab"], range(4),
+             RaisingNumber(), WrongNumber(), ReentrantNumber(), IndexOnly(), LyingLength([1.0, 2.0]),
+             RaisingLength(), RaisingMidway(), [RaisingNumber()], [ReentrantNumber(), 1.0]]
+            + numpy_values())
+
+
+# Hostile values that change as they are read, so each call needs its own.
+HOSTILE_BUILDERS = [shrinking_list, recursive_list]
+
+
 def hostile_values():
-    return st.sampled_from(
-        [None, 5, "1", b"1", object(), (), {}, {1.0}, 10**400, -(10**400), -1, 2**64, True,
-         FloatSubclass(1.5), IntSubclass(3), StrSubclass("central"), TupleSubclass((0.0, 1.0)),
-         ListSubclass([1.0, 2.0]), (0.0, 1.0, 2.0), [1.0, "a"], [[1.0], "ab"], range(4),
-         RaisingNumber(), WrongNumber(), ReentrantNumber(), IndexOnly(), LyingLength([1.0, 2.0]),
-         RaisingLength(), RaisingMidway(), [RaisingNumber()], [ReentrantNumber(), 1.0]]
-        + numpy_values()
-    ) | st.builds(shrinking_list) | st.builds(recursive_list)
+    return st.one_of(st.sampled_from(hostile_catalogue()), *map(st.builds, HOSTILE_BUILDERS))
 
 
 # Callables: what each returns, or how it misbehaves.
@@ -199,51 +206,59 @@ def first(a):
     return x[0] if isinstance(x, list) and x else x if isinstance(x, float) else 0.5
 
 
+GOOD_SCALARS = [
+    lambda *a: first(a) * first(a) - 2.0,
+    lambda *a: math.sin(first(a)) + sum(a[1:]),
+    lambda *a: 1.0,
+    lambda *a: 0,
+    lambda *a: True,
+    lambda *a: FloatSubclass(0.25),
+    lambda *a: IndexOnly(),
+    lambda *a: ReentrantNumber(),
+    lambda *a: vexari.newton(lambda x: x - 1.0, 0.0)["root"],
+]
+ODD_SCALARS = [
+    lambda *a: math.nan,
+    lambda *a: math.inf,
+    lambda *a: "1.0",
+    lambda *a: None,
+    lambda *a: a[0].append(1.0) if isinstance(a[0], list) else None,
+]
+GOOD_VECTORS = [
+    lambda v: [x - 1.0 for x in v],
+    lambda v: [x * x - 2.0 for x in v] + [sum(v)],
+    lambda v: v,
+    lambda v: (1.0, 2.0),
+    lambda v: [vexari.mean([1.0]), 2.0],
+]
+ODD_VECTORS = [
+    lambda v: [],
+    lambda v: [1.0] * (len(v) + 1),
+    lambda v: v.clear() or [0.0],
+    lambda v: (x for x in v),
+    lambda v: "ab",
+]
+# Call number 0 never comes: that callback never fails.
+FAILING_CALLS = [0, 0, 1, 2, 5, 30]
+
+
+def planted_errors():
+    return [Planted("raised"), PlantedBase("raised")]
+
+
 def scalar_answers():
-    good = st.sampled_from([
-        lambda *a: first(a) * first(a) - 2.0,
-        lambda *a: math.sin(first(a)) + sum(a[1:]),
-        lambda *a: 1.0,
-        lambda *a: 0,
-        lambda *a: True,
-        lambda *a: FloatSubclass(0.25),
-        lambda *a: IndexOnly(),
-        lambda *a: ReentrantNumber(),
-        lambda *a: vexari.newton(lambda x: x - 1.0, 0.0)["root"],
-    ])
-    odd = st.sampled_from([
-        lambda *a: math.nan,
-        lambda *a: math.inf,
-        lambda *a: "1.0",
-        lambda *a: None,
-        lambda *a: a[0].append(1.0) if isinstance(a[0], list) else None,
-    ])
-    return st.one_of(good, good, good, odd)
+    good = st.sampled_from(GOOD_SCALARS)
+    return st.one_of(good, good, good, st.sampled_from(ODD_SCALARS))
 
 
 def vector_answers():
-    good = st.sampled_from([
-        lambda v: [x - 1.0 for x in v],
-        lambda v: [x * x - 2.0 for x in v] + [sum(v)],
-        lambda v: v,
-        lambda v: (1.0, 2.0),
-        lambda v: [vexari.mean([1.0]), 2.0],
-    ])
-    odd = st.sampled_from([
-        lambda v: [],
-        lambda v: [1.0] * (len(v) + 1),
-        lambda v: v.clear() or [0.0],
-        lambda v: (x for x in v),
-        lambda v: "ab",
-    ])
-    return st.one_of(good, good, odd)
+    good = st.sampled_from(GOOD_VECTORS)
+    return st.one_of(good, good, st.sampled_from(ODD_VECTORS))
 
 
 def callables(kind):
     answers = vector_answers() if kind == "_VectorVector" else scalar_answers()
-    errors = st.sampled_from([Planted("raised"), PlantedBase("raised")])
-    # Call number 0 never comes: that callback never fails.
-    return st.builds(FailOn, answers, st.sampled_from([0, 0, 1, 2, 5, 30]), errors)
+    return st.builds(FailOn, answers, st.sampled_from(FAILING_CALLS), st.sampled_from(planted_errors()))
 
 
 def well_formed(name, parameter, kind):

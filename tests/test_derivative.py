@@ -1,9 +1,4 @@
 import math
-import os
-import pathlib
-import shutil
-import subprocess
-import sys
 
 import pytest
 from hypothesis import given, strategies as st
@@ -52,34 +47,9 @@ def test_gradient_hands_out_fresh_lists_and_leaves_the_point_alone():
 # The Jacobian's own checks and the copying solve are out of reach from Python; a driver runs them
 # on C++ functions with bounds-checked containers.
 
-HERE = pathlib.Path(__file__).parent
-
-
-@pytest.fixture(scope="module")
-def driver(tmp_path_factory):
-    # The venv that runs the suite has CMake and Ninja; they build the driver against the core library.
-    tools = str(pathlib.Path(sys.executable).parent)
-    cmake = shutil.which("cmake", path=tools) or shutil.which("cmake")
-    ninja = shutil.which("ninja", path=tools) or shutil.which("ninja")
-    if cmake is None or not (shutil.which("c++") or shutil.which("g++")):
-        pytest.skip("no CMake or C++ compiler")
-    # ./dev coverage counts the core lines the driver runs: it names a lasting, instrumented build.
-    coverage = os.environ.get("VEXARI_COVERAGE_DRIVER_BUILD")
-    build = pathlib.Path(coverage) if coverage else tmp_path_factory.mktemp("driver")
-    configure = [cmake, "-S", str(HERE / "core"), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
-                 f"-DVEXARI_COVERAGE={'ON' if coverage else 'OFF'}"]
-    if ninja:
-        configure += ["-G", "Ninja", f"-DCMAKE_MAKE_PROGRAM={ninja}"]
-    subprocess.run(configure, check=True, capture_output=True)
-    subprocess.run([cmake, "--build", str(build)], check=True, capture_output=True)
-    binary = build / "derivative_driver"
-
-    def run(case):
-        out = subprocess.run([str(binary), case], capture_output=True, text=True, check=True).stdout
-        lines = [(line.split(" ", 1) + [""])[:2] for line in out.splitlines()]
-        return [tuple(pair) for pair in lines]
-
-    return run
+@pytest.fixture
+def driver(core_driver):
+    return lambda case: core_driver("derivative_driver", case)
 
 
 def values(out, key):

@@ -5,7 +5,7 @@ import pytest
 from hypothesis import given, settings, strategies as st
 
 import vexari
-from conftest import Recorder, run_interrupted
+from conftest import FailOn, Recorder, run_interrupted
 
 FIXED = [vexari.euler, vexari.midpoint, vexari.rk4]
 ALL = FIXED + [vexari.adaptive_rk4]
@@ -110,6 +110,31 @@ def test_adaptive_jump_is_crossed_at_the_step_floor_and_nan_keeps_the_points_bef
 def test_adaptive_run_without_progress_returns_its_start(f, t0, t1, step, tol, calls):
     f = Recorder(f)
     assert vexari.adaptive_rk4(f, 1.0, t0, t1, step, tol) == [{"t": t0, "y": 1.0}] and f.count == calls
+
+
+def test_adaptive_run_with_a_negative_tol_ends_at_an_infinite_disagreement():
+    # The halves agree exactly while the step grows from 1.0 by 1.8, until
+    # 6e300 * H overflows at the 31st attempt; that disagreement must end the
+    # run as a finite one does, not shrink the step to grow it again for ever.
+    f = FailOn(lambda t, y: 1e300, 10**5, RuntimeError("the run did not end"))
+    assert vexari.adaptive_rk4(f, 1.0, 0.0, 1e10, 1.0, -1.0) == [{"t": 0.0, "y": 1.0}] and f.count == 31 * 12
+
+
+TOO_LONG = "the step is too small for the span: the points would not fit in memory"
+
+
+# The module's point limit is half the machine's memory, beyond a test's reach;
+# a driver runs the march with a small one.
+@pytest.mark.parametrize("t0, t1, step, max_points, outcome", [
+    (0.0, 1.0, 0.25, 6, [("calls", "4"), ("points", "5")]),
+    (0.0, 1.0, 0.25, 5, [("calls", "0"), ("error", TOO_LONG)]),  # the estimate keeps one point to spare
+    # The step, clipped to t1 - t0, rounds to 1e17 and lands on 0.0; a second
+    # step follows, which the estimate of two points cannot foresee.
+    (-1e17, 1.0, 1e300, 3, [("calls", "2"), ("points", "3")]),
+    (-1e17, 1.0, 1e300, 2, [("calls", "1"), ("error", TOO_LONG)]),
+])
+def test_march_keeps_no_more_points_than_its_limit(core_driver, t0, t1, step, max_points, outcome):
+    assert core_driver("ode_driver", repr(t0), repr(t1), repr(step), str(max_points)) == outcome
 
 
 @pytest.mark.parametrize("call", [

@@ -83,7 +83,7 @@ struct Rk4Step {
 // Marches from t0 towards t1 with steps of |step| (at least 1e-12), the last
 // one shortened to land on t1; time is accumulated step by step. The run is
 // refused before any evaluation when it could never end or its points would
-// exceed max_points.
+// exceed max_points, and fails should the rounding of t take it past them.
 template <class Formula, class F>
 Outcome<OdePoints> march(F&& f, double y0, double t0, double t1, double step, std::size_t max_points,
                          Formula formula = {}) {
@@ -105,6 +105,10 @@ Outcome<OdePoints> march(F&& f, double y0, double t0, double t1, double step, st
         const double H = ((t + h) - t1) * dir > 0.0 ? t1 - t : h;
         // Far from zero a tiny step is lost in the rounding of t + H.
         if (t + H == t) return fail(step_stalls);
+        // The estimate counts nominal steps; the rounding of the accumulated t
+        // can call for more (a last step that does not land on t1 takes another),
+        // and those must not carry the run past max_points either.
+        if (points.size() >= max_points) return fail(march_too_long);
         const double next = formula(f, t, y, H);
         t = t + H;
         y = next;
@@ -128,9 +132,10 @@ inline constexpr double largest_factor = 2.0;
 // RK4 with step doubling: every attempt takes the step H once in full and once
 // as two halves (12 evaluations); the halves are kept when they agree with the
 // full step within tol, or when |H| <= 1e-12. The run ends at t1, at a NaN
-// error estimate, or when it can make no further progress: the attempted step
-// no longer changes t, or a rejected attempt would be repeated unchanged. It
-// fails when the points would exceed max_points.
+// error estimate, at any disagreement when tol is below zero, or when it can
+// make no further progress: the attempted step no longer changes t, or a
+// rejected attempt would be repeated unchanged. It fails when the points would
+// exceed max_points.
 template <class F>
 Outcome<OdePoints> adaptive_rk4(F&& f, double y0, double t0, double t1, double initial_step, double tol,
                                 std::size_t max_points) {
@@ -168,8 +173,13 @@ Outcome<OdePoints> adaptive_rk4(F&& f, double y0, double t0, double t1, double i
 
         double factor = detail::growth;
         if (difference != 0.0) {
-            // Written as comparisons so that a NaN passes both clamps.
-            double scale = std::pow(tol / err, detail::exponent);
+            // Written as comparisons so that a NaN passes both clamps. A
+            // tolerance below zero is never met, so any disagreement ends the
+            // run: tol / err is negative and its power NaN, except for an
+            // infinite err, whose -0.0 would shrink the step, and the exact
+            // agreements that grow it again could then cycle for ever.
+            double scale =
+                tol < 0.0 ? std::numeric_limits<double>::quiet_NaN() : std::pow(tol / err, detail::exponent);
             if (scale < detail::smallest_factor) scale = detail::smallest_factor;
             if (scale > detail::largest_factor) scale = detail::largest_factor;
             factor = detail::safety * scale;
