@@ -9,9 +9,10 @@ saw through it) and counts as equivalent; so does one named, with its reason,
 in tools/mutation-equivalents.txt. Mutants that only touch comments or
 white space are never drawn.
 
-    python tools/mutate.py [N] [--seed S] [--files GLOB ...] [--replay REPORT]
+    python tools/mutate.py [N] [--seed S] [--files GLOB ...] [--replay REPORT] [--jobs J]
 
-N is the number of mutants that compile and are tested (default 300).
+N is the number of mutants that compile and are tested (default 300);
+--jobs J tests J mutants at a time, each in its own copy.
 The report goes to standard output and, as JSON, to build/mutate/report.json;
 --replay runs the survivors of such a report again (after new tests).
 """
@@ -30,14 +31,13 @@ import subprocess
 import sys
 import sysconfig
 import tempfile
+import threading
 import time
 from dataclasses import asdict, dataclass
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 WORK = ROOT / "build" / "mutate"
-TREE = WORK / "tree"
-BUILD = WORK / "build"
 EQUIVALENTS = ROOT / "tools" / "mutation-equivalents.txt"
 
 # Tests of the packaging, the site, the typing of the stubs and the Dask
@@ -71,9 +71,10 @@ class Mutant:
     original: str
     mutated: str
     text: str  # the whole mutated file
+    before: str = ""  # the line above, which tells apart the same change in two places
 
-    def key(self) -> tuple[str, str, str]:
-        return (self.file, self.original.strip(), self.mutated.strip())
+    def key(self) -> tuple[str, str, str, str]:
+        return (self.file, self.before.strip(), self.original.strip(), self.mutated.strip())
 
 
 @dataclass
@@ -84,6 +85,7 @@ class Outcome:
     mutated: str
     status: str  # killed, survived, equivalent, timeout, no-compile
     detail: str = ""
+    before: str = ""
 
 
 def strip_comments(line: str) -> str:
@@ -105,9 +107,9 @@ def mutants_of(path: Path, mutate_command: str) -> list[Mutant]:
     original = (ROOT / path).read_text()
     # Making them takes seconds a file, so they are kept per content.
     cache = WORK / "cache" / f"{hashlib.sha256(original.encode()).hexdigest()}.json"
+    original_lines = original.splitlines()
     if cache.exists():
         return [Mutant(**m) for m in json.loads(cache.read_text())]
-    original_lines = original.splitlines()
     out: list[Mutant] = []
     with tempfile.TemporaryDirectory() as folder:
         subprocess.run([mutate_command, str(ROOT / path), "cpp", "--noCheck", "--mutantDir", folder],
@@ -123,7 +125,8 @@ def mutants_of(path: Path, mutate_command: str) -> list[Mutant]:
             after = lines[index] if index < len(lines) else ""
             if len(lines) == len(original_lines) and strip_comments(before) == strip_comments(after):
                 continue
-            out.append(Mutant(str(path), index + 1, before, after, text))
+            above = original_lines[index - 1] if index > 0 else ""
+            out.append(Mutant(str(path), index + 1, before, after, text, above))
     cache.parent.mkdir(parents=True, exist_ok=True)
     cache.write_text(json.dumps([asdict(m) for m in out]))
     return out
@@ -141,8 +144,8 @@ def load_equivalents() -> dict[tuple[str, str, str], str]:
     for raw in EQUIVALENTS.read_text().splitlines():
         if not raw.strip() or raw.startswith("#"):
             continue
-        file, original, mutated, reason = raw.split("\t")
-        known[(file, original.strip(), mutated.strip())] = reason
+        file, above, original, mutated, reason = raw.split("\t")
+        known[(file, above.strip(), original.strip(), mutated.strip())] = reason
     return known
 
 
@@ -153,8 +156,10 @@ def run(command: list[str], **kwargs) -> subprocess.CompletedProcess:
 class Workspace:
     """A copy of the checkout with its own build tree, so the real sources are never touched."""
 
-    def __init__(self, python: str):
+    def __init__(self, python: str, number: int):
         self.python = python
+        self.tree = TREE = WORK / f"tree{number}"
+        self.build_dir = BUILD = WORK / f"build{number}"
         # Copies get the time of copying, so that the build redoes whatever an
         # interrupted run left built from a mutant.
         if TREE.exists():
@@ -179,10 +184,10 @@ class Workspace:
         run(configure, env=self.env, check=True)
 
     def module(self) -> Path:
-        return next(BUILD.glob("vexari*.so"))
+        return next(self.build_dir.glob("vexari*.so"))
 
     def build(self) -> bool:
-        return run(["cmake", "--build", str(BUILD), "-j", "2"], env=self.env).returncode == 0
+        return run(["cmake", "--build", str(self.build_dir), "-j", "2"], env=self.env).returncode == 0
 
     def digest(self) -> str:
         return hashlib.sha256(self.module().read_bytes()).hexdigest()
@@ -193,7 +198,7 @@ class Workspace:
                    "addopts=", "--timeout=90", "--timeout-method=thread",
                    *(f"--deselect={d}" for d in DESELECTED + leave_out), *arguments]
         try:
-            done = run(command, cwd=TREE, env=self.env, timeout=timeout)
+            done = run(command, cwd=self.tree, env=self.env, timeout=timeout)
         except subprocess.TimeoutExpired:
             return "timeout", ""
         if done.returncode == 0:
@@ -211,7 +216,7 @@ class Workspace:
         A few tests measure how soon Ctrl-C is answered, which a loaded machine
         can delay: a failure that does not repeat when its test runs again is
         not counted, and the suite runs once more."""
-        order = [t for t in first if (TREE / t).exists()] + ["tests"]
+        order = [t for t in first if (self.tree / t).exists()] + ["tests"]
         for _ in range(2):
             status, failure = self.pytest(order, timeout, leave_out=SLOW)
             if status == "passed":
@@ -232,7 +237,54 @@ def tests_first(path: str) -> list[str]:
 
 
 def diff_line(outcome: Outcome) -> str:
-    return f"{outcome.file}:{outcome.line}\n    - {outcome.original.strip()}\n    + {outcome.mutated.strip()}"
+    return (f"{outcome.file}:{outcome.line} (below: {outcome.before.strip()})\n"
+            f"    - {outcome.original.strip()}\n    + {outcome.mutated.strip()}")
+
+
+def try_mutant(workspace: Workspace, mutant: Mutant, baseline: str, equivalents: dict, timeout: float) -> Outcome:
+    def outcome(status: str, detail: str = "") -> Outcome:
+        return Outcome(mutant.file, mutant.line, mutant.original, mutant.mutated, status, detail, mutant.before)
+
+    target = workspace.tree / mutant.file
+    original = target.read_text()
+    target.write_text(mutant.text)
+    try:
+        if not workspace.build():
+            return outcome("no-compile")
+        if workspace.digest() == baseline:
+            return outcome("equivalent", "same machine code")
+        if mutant.key() in equivalents:
+            return outcome("equivalent", equivalents[mutant.key()])
+        status, failure = workspace.tests(tests_first(mutant.file), timeout)
+        return outcome({"failed": "killed", "passed": "survived"}.get(status, status), failure)
+    finally:
+        target.write_text(original)
+
+
+def report(seed: int, outcomes: list[Outcome], started: float, final: bool) -> None:
+    counts = {s: sum(o.status == s for o in outcomes) for s in
+              ("killed", "timeout", "survived", "equivalent", "no-compile")}
+    scored = counts["killed"] + counts["timeout"] + counts["survived"]
+    score = 100.0 * (counts["killed"] + counts["timeout"]) / scored if scored else 100.0
+    WORK.mkdir(parents=True, exist_ok=True)
+    (WORK / "report.json").write_text(json.dumps(
+        {"seed": seed, "counts": counts, "score": score, "outcomes": [asdict(o) for o in outcomes]}, indent=1))
+    if not final:
+        return
+    tested = [o for o in outcomes if o.status != "no-compile"]
+    areas: dict[str, int] = {}
+    for o in tested:
+        area = "core" if o.file.startswith("src/core/") else "api" if o.file.startswith("src/api/") else "boundary"
+        areas[area] = areas.get(area, 0) + 1
+    print(f"\nmutate: seed {seed}, {len(tested)} mutants tested ({', '.join(f'{a} {n}' for a, n in sorted(areas.items()))})")
+    print("  " + ", ".join(f"{n} {s}" for s, n in counts.items()))
+    print(f"  score: {score:.1f} % of the {scored} non-equivalent mutants killed (timeouts count as killed)")
+    survivors = [o for o in outcomes if o.status == "survived"]
+    if survivors:
+        print("\nsurvivors:")
+        for o in survivors:
+            print("  " + diff_line(o))
+    print(f"\nmutate: {time.monotonic() - started:.0f} s; report in {WORK / 'report.json'}")
 
 
 def main() -> int:
@@ -241,30 +293,35 @@ def main() -> int:
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--files", nargs="+", default=[])
     parser.add_argument("--replay", type=Path)
+    parser.add_argument("--jobs", type=int, default=1)
     options = parser.parse_args()
     seed = options.seed if options.seed is not None else random.SystemRandom().randrange(2**32)
     mutate_command = shutil.which("mutate", path=sysconfig.get_path("scripts")) or "mutate"
 
-    workspace = Workspace(sys.executable)
     started = time.monotonic()
-    if not workspace.build():
+    workspaces = [Workspace(sys.executable, n) for n in range(options.jobs)]
+    if not all(w.build() for w in workspaces):
         print("mutate: the unmutated sources do not build", file=sys.stderr)
         return 2
-    baseline = workspace.digest()
-    status, failure = workspace.tests([], timeout=1800)
+    baseline = workspaces[0].digest()
+    status, failure = workspaces[0].tests([], timeout=1800)
     if status != "passed":
-        print(f"mutate: the suite fails without any mutant ({failure}):\n{workspace.last_failure}", file=sys.stderr)
+        print(f"mutate: the suite fails without any mutant ({failure}):\n{workspaces[0].last_failure}",
+              file=sys.stderr)
         return 2
     suite_seconds = time.monotonic() - started
     timeout = max(120.0, 2 * suite_seconds)
 
     equivalents = load_equivalents()
     pool: list[Mutant] = []
+    kept: list[Outcome] = []
     if options.replay:
+        # The survivors of an earlier run are tried again; its other outcomes stand.
         previous = json.loads(options.replay.read_text())
-        wanted = {(o["file"], o["original"].strip(), o["mutated"].strip())
+        kept = [Outcome(**o) for o in previous["outcomes"] if o["status"] != "survived"]
+        wanted = {(o["file"], o["before"].strip(), o["original"].strip(), o["mutated"].strip())
                   for o in previous["outcomes"] if o["status"] == "survived"}
-        files = sorted({Path(f) for f, _, _ in wanted})
+        files = sorted({Path(f) for f, _, _, _ in wanted})
         pool = [m for f in files for m in mutants_of(f, mutate_command) if m.key() in wanted]
         seed = previous["seed"]
         options.count = len(pool)
@@ -274,58 +331,48 @@ def main() -> int:
         random.Random(seed).shuffle(pool)
 
     print(f"mutate: seed {seed}; {len(pool)} mutants drawn from; suite {suite_seconds:.0f} s unmutated", flush=True)
-    outcomes: list[Outcome] = []
-    tested = 0
-    for mutant in pool:
-        if tested >= options.count:
-            break
-        target = TREE / mutant.file
-        original = target.read_text()
-        target.write_text(mutant.text)
-        try:
-            if not workspace.build():
-                outcome = Outcome(mutant.file, mutant.line, mutant.original, mutant.mutated, "no-compile")
-            else:
-                tested += 1
-                if workspace.digest() == baseline:
-                    outcome = Outcome(mutant.file, mutant.line, mutant.original, mutant.mutated, "equivalent",
-                                      "same machine code")
-                elif mutant.key() in equivalents:
-                    outcome = Outcome(mutant.file, mutant.line, mutant.original, mutant.mutated, "equivalent",
-                                      equivalents[mutant.key()])
-                else:
-                    status, failure = workspace.tests(tests_first(mutant.file), timeout)
-                    status = {"failed": "killed", "passed": "survived"}.get(status, status)
-                    outcome = Outcome(mutant.file, mutant.line, mutant.original, mutant.mutated, status, failure)
-        finally:
-            target.write_text(original)
-        outcomes.append(outcome)
-        if outcome.status != "no-compile":
-            print(f"  [{tested}/{options.count}] {outcome.status:10} {outcome.file}:{outcome.line} {outcome.detail}",
-                  flush=True)
-    workspace.build()
+    # Workers take mutants in the seed's order; the sample is the first N that
+    # compile in that order, whichever worker finishes first.
+    results: dict[int, Outcome] = {}
+    lock = threading.Lock()
+    following = iter(enumerate(pool))
 
-    counts = {s: sum(o.status == s for o in outcomes) for s in
-              ("killed", "timeout", "survived", "equivalent", "no-compile")}
-    scored = counts["killed"] + counts["timeout"] + counts["survived"]
-    score = 100.0 * (counts["killed"] + counts["timeout"]) / scored if scored else 100.0
-    areas = {}
-    for o in outcomes:
-        if o.status != "no-compile":
-            area = "core" if o.file.startswith("src/core/") else "api" if o.file.startswith("src/api/") else "boundary"
-            areas[area] = areas.get(area, 0) + 1
-    print(f"\nmutate: seed {seed}, {tested} mutants tested ({', '.join(f'{a} {n}' for a, n in sorted(areas.items()))})")
-    print("  " + ", ".join(f"{n} {s}" for s, n in counts.items()))
-    print(f"  score: {score:.1f} % of the {scored} non-equivalent mutants killed (timeouts count as killed)")
-    survivors = [o for o in outcomes if o.status == "survived"]
-    if survivors:
-        print("\nsurvivors:")
-        for o in survivors:
-            print("  " + diff_line(o))
-    WORK.mkdir(parents=True, exist_ok=True)
-    (WORK / "report.json").write_text(json.dumps(
-        {"seed": seed, "counts": counts, "score": score, "outcomes": [asdict(o) for o in outcomes]}, indent=1))
-    print(f"\nmutate: {time.monotonic() - started:.0f} s; report in {WORK / 'report.json'}")
+    def settled() -> list[Outcome]:
+        done, tested = [], 0
+        for index in range(len(pool)):
+            if index not in results or tested >= options.count:
+                break
+            done.append(results[index])
+            tested += results[index].status != "no-compile"
+        return done
+
+    def enough() -> bool:
+        return sum(o.status != "no-compile" for o in settled()) >= options.count
+
+    def work(workspace: Workspace) -> None:
+        while True:
+            with lock:
+                if enough():
+                    return
+                index, mutant = next(following, (None, None))
+            if mutant is None:
+                return
+            outcome = try_mutant(workspace, mutant, baseline, equivalents, timeout)
+            with lock:
+                results[index] = outcome
+                if outcome.status != "no-compile":
+                    count = sum(o.status != "no-compile" for o in results.values())
+                    print(f"  [{count}] {outcome.status:10} {outcome.file}:{outcome.line} {outcome.detail}", flush=True)
+                report(seed, kept + settled(), started, final=False)
+
+    threads = [threading.Thread(target=work, args=(w,)) for w in workspaces]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for workspace in workspaces:
+        workspace.build()
+    report(seed, kept + settled(), started, final=True)
     return 0
 
 
