@@ -73,8 +73,8 @@ class Mutant:
     text: str  # the whole mutated file
     before: str = ""  # the line above, which tells apart the same change in two places
 
-    def key(self) -> tuple[str, str, str, str]:
-        return (self.file, self.before.strip(), self.original.strip(), self.mutated.strip())
+    def key(self) -> tuple[str, int, str, str, str]:
+        return (self.file, self.line, self.before.strip(), self.original.strip(), self.mutated.strip())
 
 
 @dataclass
@@ -144,8 +144,9 @@ def load_equivalents() -> dict[tuple[str, str, str], str]:
     for raw in EQUIVALENTS.read_text().splitlines():
         if not raw.strip() or raw.startswith("#"):
             continue
-        file, above, original, mutated, reason = raw.split("\t")
-        known[(file, above.strip(), original.strip(), mutated.strip())] = reason
+        where, above, original, mutated, reason = raw.split("\t")
+        file, line = where.rsplit(":", 1)
+        known[(file, int(line), above.strip(), original.strip(), mutated.strip())] = reason
     return known
 
 
@@ -319,9 +320,9 @@ def main() -> int:
         # The survivors of an earlier run are tried again; its other outcomes stand.
         previous = json.loads(options.replay.read_text())
         kept = [Outcome(**o) for o in previous["outcomes"] if o["status"] != "survived"]
-        wanted = {(o["file"], o["before"].strip(), o["original"].strip(), o["mutated"].strip())
+        wanted = {(o["file"], o["line"], o["before"].strip(), o["original"].strip(), o["mutated"].strip())
                   for o in previous["outcomes"] if o["status"] == "survived"}
-        files = sorted({Path(f) for f, _, _, _ in wanted})
+        files = sorted({Path(w[0]) for w in wanted})
         pool = [m for f in files for m in mutants_of(f, mutate_command) if m.key() in wanted]
         seed = previous["seed"]
         options.count = len(pool)
