@@ -192,6 +192,13 @@ def test_core_message_carries_the_callables_exception(failing, error):
     assert f.count == failing
 
 
+def test_a_core_message_with_no_callable_exception_has_no_cause():
+    with pytest.raises(ValueError) as info:
+        vexari.gauss_newton(lambda p: [p[0] + p[1] - 1.0, 2.0 * (p[0] + p[1])], [1.0, 1.0])
+    assert str(info.value) == SINGULAR
+    assert info.value.__cause__ is None and not info.value.__suppress_context__
+
+
 def test_a_core_failure_inside_an_except_block_keeps_its_context():
     try:
         raise LookupError("handled")
