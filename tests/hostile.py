@@ -68,9 +68,13 @@ VECTORS = st.lists(FLOATS, max_size=8)
 # out so that the alarm catches only runs that should not be long.
 STEPS = [0.1, 0.25, -0.5, 1.0, 3.0, 1e-3, 0.0, -0.0, 5e-324, 1e-300, 1e300, math.inf, -math.inf, math.nan]
 ADAPTIVE_TOLERANCES = [1e-8, 1e-3, 1.0, -1.0, 1e300, math.inf, math.nan]
+# So does adaptive_rk4 from y0 = ±1e300, where the rounding of y makes the two
+# estimates disagree at every step (a minute to reach the point limit).
+ADAPTIVE_STARTS = [v for v in SPECIAL_FLOATS if abs(v) != 1e300] + [-7.5, 2.25]
 # The floats some parameters take from a list of their own instead of FLOATS.
 FLOAT_CHOICES = {("euler", "step"): STEPS, ("midpoint", "step"): STEPS, ("rk4", "step"): STEPS,
-                 ("adaptive_rk4", "initial_step"): STEPS, ("adaptive_rk4", "tol"): ADAPTIVE_TOLERANCES}
+                 ("adaptive_rk4", "initial_step"): STEPS, ("adaptive_rk4", "tol"): ADAPTIVE_TOLERANCES,
+                 ("adaptive_rk4", "y0"): ADAPTIVE_STARTS}
 FLOAT_OVERRIDES = {key: st.sampled_from(values) for key, values in FLOAT_CHOICES.items()}
 
 
