@@ -165,3 +165,26 @@ def test_every_reader_answers_for_a_buffer_as_for_its_items(name, case, other_le
         assert outcome(lambda: reader(other, buffer)) == outcome(lambda: reader(other, list(buffer)))
     else:
         assert outcome(lambda: reader(buffer, other)) == outcome(lambda: reader(list(buffer), other))
+
+
+class BufferUnlikeItems:
+    """A sequence whose buffer holds other numbers than its items: only the items count."""
+
+    def __init__(self):
+        self.hidden = array.array("d", [100.0, 200.0])
+
+    def __buffer__(self, flags):
+        return memoryview(self.hidden)
+
+    def __len__(self):
+        return 2
+
+    def __getitem__(self, index):
+        if index >= 2:
+            raise IndexError
+        return float(index + 1)
+
+
+def test_a_buffer_read_directly_only_where_iteration_reads_the_same_items():
+    for reader in (vexari.mean, vexari.summary, lambda v: vexari.dot(v, [1.0, 1.0])):
+        assert reader(BufferUnlikeItems()) == reader([1.0, 2.0])

@@ -31,11 +31,15 @@ def test_unstorable_counts_raise_memory_error_before_any_call(count):
                 r"more than the ([\d.]+) GiB \(half of this machine's memory\) that one call may use$")
     half = os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGE_SIZE") / 2
     never = FailOn(float, 1, AssertionError("called"))
-    for call in (lambda: linspace(0.0, 1.0, count), lambda: sample_grid(never, 0.0, 1.0, count)):
+    # A point of linspace is a list slot and a float; one of sample_grid its sample, a slot and a
+    # dict of two floats.
+    for call, bytes_each in ((lambda: linspace(0.0, 1.0, count), 32),
+                             (lambda: sample_grid(never, 0.0, 1.0, count), 256)):
         with pytest.raises(MemoryError, match=says_why) as raised:
             call()
         # The figures are the ones the refusal is about, to the printed digit.
         per_item, size, budget = re.match(says_why, str(raised.value)).groups()
+        assert int(per_item) == bytes_each
         assert size == f"{count * int(per_item) / 2**30:.1f}"
         assert budget == f"{half / 2**30:.1f}"
     assert never.count == 0
