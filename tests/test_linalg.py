@@ -119,3 +119,13 @@ def test_a_large_solve_stays_interruptible():
     matrix[-1] = list(matrix[0])
     with alarm_after(0.01):
         vexari.solve(matrix, [1.0] * n)
+
+
+# The core solver checks the shape itself, also where no Python function can reach it with a
+# system that is not square: more rows than the right-hand side, rows of another length.
+@pytest.mark.parametrize("rows, columns, n", [(3, 2, 2), (1, 2, 2), (2, 3, 2), (3, 3, 2)])
+def test_core_solver_refuses_systems_that_are_not_square(core_driver, rows, columns, n):
+    assert core_driver("linalg_driver", str(rows), str(columns), str(n)) == [("error", SHAPE)]
+    # The square one of the same size solves as the module's solve does.
+    x = vexari.solve([[2.0 if i == j else 1.0 for j in range(n)] for i in range(n)], [1.0] * n)
+    assert core_driver("linalg_driver", str(n), str(n), str(n)) == [("x", " ".join(f"{v:.17g}" for v in x))]
