@@ -6,7 +6,7 @@
 
 #include "convert.hpp"
 #include "lazy.hpp"
-#include "signal_poll.hpp"
+#include "interrupt_poll.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,7 +46,7 @@ public:
 private:
     Ref list_;
     Py_ssize_t filled_ = 0;
-    SignalPoll poll_;
+    InterruptPoll poll_;
 };
 
 // A new list of len(items) entries, entry i being item_to_python(items[i]).

@@ -2,7 +2,7 @@
 
 #include "critical_section.hpp"
 #include "double_buffer.hpp"
-#include "signal_poll.hpp"
+#include "interrupt_poll.hpp"
 
 #include <algorithm>
 #include <string>
@@ -30,7 +30,7 @@ bool read_double_buffer(PyObject* object, Vector& items) {
         constexpr std::size_t block = 512;
         double widened[block];
         items.reserve(buffer.size());
-        SignalPoll poll;  // ticked once a block: a check every few milliseconds of widening
+        InterruptPoll poll;  // ticked once a block: a check every few milliseconds of widening
         for (std::size_t first = 0; first < buffer.size(); first += block) {
             const std::size_t count = std::min(block, buffer.size() - first);
             buffer.widen_into(first, count, widened);
@@ -49,7 +49,7 @@ bool read_double_buffer(PyObject* object, Vector& items) {
 template <class Item, Item (*Read)(PyObject*)>
 void read_sequence(PyObject* object, std::vector<Item>& items) {
     items.clear();
-    SignalPoll poll;
+    InterruptPoll poll;
     // The exact containers first: they are the common case and export no buffer.
     if (PyList_CheckExact(object)) {
         CriticalSection section(object);

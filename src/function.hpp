@@ -10,6 +10,7 @@
 #include "guard.hpp"
 #include "in_place.hpp"
 #include "match.hpp"
+#include "module_attributes.hpp"
 
 #include <array>
 #include <cstdint>
@@ -185,8 +186,6 @@ struct Function {
 };
 
 // Adds each function to the module, in the order given.
-void add_function(PyObject* module, PyMethodDef& method);
-
 template <class... Functions>
 void add_functions([[maybe_unused]] PyObject* module) {
     (add_function(module, Functions::method), ...);

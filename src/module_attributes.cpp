@@ -1,7 +1,6 @@
 #include "module_attributes.hpp"
 
 #include "convert.hpp"
-#include "function.hpp"
 #include "lazy.hpp"
 
 namespace vexari {

@@ -9,4 +9,7 @@ namespace vexari {
 // sets the attribute. Throws PythonError on failure.
 void add_public(PyObject* module, PyObject* name, PyObject* value);
 
+// Adds a function of the module by its method entry, under the entry's name.
+void add_function(PyObject* module, PyMethodDef& method);
+
 }  // namespace vexari

@@ -1,9 +1,12 @@
 #pragma once
-// Python callables as numeric functions. An adapter never fails from the
-// engine's side: the first exception of a call (raised by the callable or by
-// converting its result) is parked in the error slot, and from then on the
-// adapter answers NaN or the empty Vector without calling Python. The wrapper
-// that owns the slot raises the parked exception once the engine is done.
+// Python callables as numeric functions. The first exception of a call
+// (raised by the callable or by converting its result) is parked in the error
+// slot, and from then on the adapter answers NaN or the empty Vector without
+// calling Python; the wrapper that owns the slot raises the parked exception
+// once the engine is done. The one failure the engine sees is a
+// PanicException: it is not parked but thrown (as PythonError) through the
+// engine, which must therefore hold nothing that a throw would leak; the
+// engines of core keep their state in values and standard containers.
 
 #include "convert.hpp"
 #include "core/error.hpp"
@@ -44,19 +47,19 @@ public:
     [[noreturn]] void raise_failure(const core::Error& error);
 
     // True at the first evaluation of the call and then at every
-    // signal_interval-th: looking for a pending signal costs about as much as
+    // interrupt_interval-th: looking for a pending signal costs about as much as
     // creating the argument float, and a handful of evaluations is still an
     // instant for anyone pressing Ctrl-C.
-    static constexpr unsigned signal_interval = 8;
-    bool signal_check_due() noexcept {
-        if (--until_signal_check_ != 0) return false;
-        until_signal_check_ = signal_interval;
+    static constexpr unsigned interrupt_interval = 8;
+    bool interrupt_check_due() noexcept {
+        if (--until_interrupt_check_ != 0) return false;
+        until_interrupt_check_ = interrupt_interval;
         return true;
     }
 
 private:
     Ref exception_;
-    unsigned until_signal_check_ = 1;
+    unsigned until_interrupt_check_ = 1;
 };
 
 // The error convention for routines that call back into Python: a routine's
@@ -78,7 +81,7 @@ inline constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Built-in callables never reach the interpreter's loop, where Ctrl-C is
 // noticed, so evaluations of one look for a pending signal (see
-// ErrorSlot::signal_check_due).
+// ErrorSlot::interrupt_check_due).
 inline bool interrupted(ErrorSlot& slot) {
     if (PyErr_CheckSignals() == 0) return false;
     slot.take_pending();
@@ -109,7 +112,7 @@ public:
     Adapter(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many) noexcept
         : callable_(callable.get()),
           slot_(&slot),
-          watch_signals_(evaluations == Evaluations::many && !callback_detail::notices_signals_itself(callable_)) {}
+          watch_interrupts_(evaluations == Evaluations::many && !callback_detail::notices_signals_itself(callable_)) {}
     bool failed() const noexcept { return slot_->holding(); }
 
 protected:
@@ -117,7 +120,7 @@ protected:
     // exception, or a signal's handler has just raised one.
     bool stopped() const {
         return slot_->holding() ||
-               (watch_signals_ && slot_->signal_check_due() && callback_detail::interrupted(*slot_));
+               (watch_interrupts_ && slot_->interrupt_check_due() && callback_detail::interrupted(*slot_));
     }
 
     // callable(arguments...), the arguments freshly made (an empty one means
@@ -150,7 +153,7 @@ protected:
 
     PyObject* callable_;
     ErrorSlot* slot_;
-    bool watch_signals_;
+    bool watch_interrupts_;
 };
 
 // double x -> double: callable(x)

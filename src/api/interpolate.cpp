@@ -1,8 +1,8 @@
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
 #include "api/callback.hpp"
 #include "api/capacity.hpp"
-#include "api/interruption.hpp"
+#include "api/interrupt_watch.hpp"
 #include "build.hpp"
 #include "core/interpolate.hpp"
 #include "function.hpp"
@@ -45,7 +45,7 @@ Ref linear_interpolate(InPlaceVector x, InPlaceVector y, double query) {
 
 Ref lagrange_interpolate(Vector x, Vector y, double query) {
     ErrorSlot slot;
-    return to_python(value_or_raise(slot, core::interpolate::lagrange_interpolate(x, y, query, SignalWatch(slot))));
+    return to_python(value_or_raise(slot, core::interpolate::lagrange_interpolate(x, y, query, InterruptWatch(slot))));
 }
 
 Ref finite_difference(InPlaceVector values, double spacing) {

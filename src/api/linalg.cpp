@@ -1,7 +1,7 @@
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
 #include "api/callback.hpp"
-#include "api/interruption.hpp"
+#include "api/interrupt_watch.hpp"
 #include "build.hpp"
 #include "core/linalg.hpp"
 #include "function.hpp"
@@ -51,7 +51,7 @@ Ref solve(InPlaceMatrix matrix, InPlaceVector rhs) {
     const auto copy = [&system](const auto& m, const auto& b) { return system.assign(m, b); };
     value_or_raise(read_in_place(copy, matrix, rhs));
     ErrorSlot slot;
-    const SignalWatch watch(slot);
+    const InterruptWatch watch(slot);
     core::Outcome<Vector> x = system.solve([&watch] { return watch.failed(); });
     slot.raise_if_holding();
     return to_python(value_or_raise(std::move(x)));

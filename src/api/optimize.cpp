@@ -1,6 +1,6 @@
 #include "api/optimize.hpp"
 
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
 #include "api/callback.hpp"
 #include "build.hpp"
@@ -63,7 +63,7 @@ Ref gauss_newton(Callable function, Vector start, double tol, std::uint64_t max_
     // Forming and solving the normal equations asks this once per row and per
     // column; every eighth asking looks for a pending signal.
     const auto stop = [&slot] {
-        return !slot.holding() && slot.signal_check_due() && callback_detail::interrupted(slot);
+        return !slot.holding() && slot.interrupt_check_due() && callback_detail::interrupted(slot);
     };
     return optimize_result_to_dict(
         value_or_raise(slot, core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol, stop)));

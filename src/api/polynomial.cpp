@@ -1,7 +1,7 @@
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
 #include "api/callback.hpp"
-#include "api/interruption.hpp"
+#include "api/interrupt_watch.hpp"
 #include "build.hpp"
 #include "core/polynomial.hpp"
 #include "core/root.hpp"
@@ -27,7 +27,7 @@ public:
 private:
     core::polynomial::Polynomial polynomial_;
     const ErrorSlot* slot_;
-    SignalWatch watch_;
+    InterruptWatch watch_;
 };
 
 Ref polyval(InPlaceVector coefficients, double x) {

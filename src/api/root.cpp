@@ -1,6 +1,6 @@
 #include "api/root.hpp"
 
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
 #include "api/callback.hpp"
 #include "build.hpp"

@@ -1,6 +1,6 @@
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
-#include "api/interruption.hpp"
+#include "api/interrupt_watch.hpp"
 
 #include "build.hpp"
 #include "core/signal.hpp"
@@ -30,7 +30,7 @@ Ref exponential_smooth(InPlaceVector values, double alpha) {
 
 Ref convolve(Vector signal, Vector kernel) {
     ErrorSlot slot;
-    return to_python(value_or_raise(slot, core::signal::convolve(signal, kernel, SignalWatch(slot))));
+    return to_python(value_or_raise(slot, core::signal::convolve(signal, kernel, InterruptWatch(slot))));
 }
 
 Ref normalize(InPlaceVector values) {

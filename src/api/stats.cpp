@@ -1,6 +1,6 @@
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
-#include "api/interruption.hpp"
+#include "api/interrupt_watch.hpp"
 
 #include "build.hpp"
 #include "core/regression.hpp"
@@ -53,7 +53,7 @@ Ref linear_regression(InPlaceVector x, InPlaceVector y) {
 
 Ref polynomial_regression(Vector x, Vector y, std::uint64_t degree) {
     ErrorSlot slot;
-    return to_python(value_or_raise(slot, core::stats::polynomial_regression(x, y, degree, SignalWatch(slot))));
+    return to_python(value_or_raise(slot, core::stats::polynomial_regression(x, y, degree, InterruptWatch(slot))));
 }
 
 }  // namespace

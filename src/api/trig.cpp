@@ -1,4 +1,4 @@
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
 #include "build.hpp"
 #include "core/trig.hpp"

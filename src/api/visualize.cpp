@@ -1,6 +1,6 @@
 #include "api/visualize.hpp"
 
-#include "api/areas.hpp"
+#include "api/register.hpp"
 
 #include "api/callback.hpp"
 #include "api/capacity.hpp"

@@ -1,7 +1,7 @@
 #pragma once
 // Loops over data of the caller's size (converting a sequence, building a
 // result list) call no Python code that would notice Ctrl-C, and can run for
-// seconds. Such a loop ticks a SignalPoll once an item; every few thousand
+// seconds. Such a loop ticks an InterruptPoll once an item; every few thousand
 // items it looks for a pending signal, and a handler's exception (such as
 // KeyboardInterrupt) ends the loop as that exception. Looking costs about as
 // much as creating one float, so it does not show against thousands.
@@ -10,7 +10,7 @@
 
 namespace vexari {
 
-class SignalPoll {
+class InterruptPoll {
 public:
     void tick() {
         if (--until_check_ != 0) [[likely]]

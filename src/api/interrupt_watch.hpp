@@ -1,6 +1,6 @@
 #pragma once
 // Long loops that never call back into Python would not notice Ctrl-C. Their
-// engines ask a SignalWatch, through has_failed, between rows of work; a
+// engines ask an InterruptWatch, through has_failed, between rows of work; a
 // signal whose handler raised parks that exception in the slot and stops the
 // run, and the wrapper raises it once the engine has returned.
 
@@ -8,9 +8,9 @@
 
 namespace vexari::api {
 
-class SignalWatch {
+class InterruptWatch {
 public:
-    explicit SignalWatch(ErrorSlot& slot) noexcept : slot_(&slot) {}
+    explicit InterruptWatch(ErrorSlot& slot) noexcept : slot_(&slot) {}
     bool failed() const {
         if (slot_->holding()) return true;
         if (PyErr_CheckSignals() == 0) return false;
