@@ -8,7 +8,7 @@
 #include "convert.hpp"
 #include "declaration.hpp"
 #include "guard.hpp"
-#include "in_place.hpp"
+#include "read_in_place.hpp"
 #include "match.hpp"
 #include "module_attributes.hpp"
 

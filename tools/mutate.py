@@ -230,7 +230,8 @@ class Workspace:
 def tests_first(path: str) -> list[str]:
     """The test files most likely to notice a fault in this source, tried first."""
     stem = Path(path).stem
-    names = {"in_place": ["test_in_place", "test_buffers"], "double_buffer": ["test_buffers", "test_in_place"],
+    names = {"read_in_place": ["test_in_place", "test_in_place_rule", "test_buffers"],
+             "in_place_parameters": ["test_in_place", "test_buffers"], "list_view": ["test_in_place"], "double_buffer": ["test_buffers", "test_in_place"],
              "convert": ["test_conversions"], "match": ["test_arguments"], "declaration": ["test_arguments"],
              "callback": ["test_callbacks"], "integrate": ["test_integrate"], "regression": ["test_stats"]}
     chosen = ["test_bits"] + names.get(stem, [f"test_{stem}"])

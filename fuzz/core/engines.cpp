@@ -79,7 +79,7 @@ void roots(Input& in) {
     const std::uint64_t max_iter = in.count(60);
     const std::uint64_t order = in.count(4);
     const double x0 = in.real(), tol = in.real();
-    const auto run = root::householder(f, order, max_iter, x0, tol);
+    const auto run = root::householder(f, x0, order, tol, max_iter);
     if (order != 2 && order != 3) FUZZ_CHECK(!run && f.calls == 0);
     if (run) {
         FUZZ_CHECK(run->iterations <= max_iter && run->history.size() == run->iterations);
@@ -91,7 +91,7 @@ void roots(Input& in) {
 
 void derivatives(Input& in) {
     Plain f = Plain::draw(in);
-    (void)derivative::tangent(f, in.real());
+    (void)derivative::central_slope(f, in.real());
     const Vector point = in.vector(6);
     Vector gradient, moved;
     OfVector g{f};
@@ -119,7 +119,7 @@ void quadrature(Input& in) {
         if (!std::isnan(x) && !std::isnan(lo) && !std::isnan(hi)) FUZZ_CHECK(lower <= x && x <= upper);
         return f(x);
     };
-    const QuadResult q = integrate::tanh_sinh(inside, lo, hi, tol, levels);
+    const QuadResult q = *integrate::tanh_sinh(inside, lo, hi, tol, levels);
     FUZZ_CHECK(q.levels <= std::max<std::uint64_t>(levels, 3) || lo == hi);
     (void)integrate::tan_sinh(f, lo, tol, levels);
     (void)integrate::quad_inf(f, tol, levels);
@@ -150,29 +150,27 @@ void optimizers(Input& in) {
     const std::uint64_t max_iter = in.count(30);
     const double step = in.real(), tol = in.real();
     OfVector g{f};
-    const OptimizeResult descent = optimize::gradient_descent(g, start, max_iter, step, tol);
+    const OptimizeResult descent = *optimize::gradient_descent(g, start, step, tol, max_iter);
     FUZZ_CHECK(descent.point.size() == start.size() && descent.iterations <= max_iter);
     FUZZ_CHECK(descent.history.size() == descent.iterations);
     for (std::size_t i = 0; i < descent.history.size(); ++i)
         FUZZ_CHECK(descent.history.point(i).size() == start.size() && descent.history.direction(i).size() == start.size());
 
     Residuals r{f, in.count(12), static_cast<std::size_t>(in.count(6))};
-    const std::uint64_t stop_at = in.count(30);
-    std::uint64_t asked = 0;
-    const auto fit = optimize::gauss_newton(r, start, max_iter, tol, [&] { return ++asked == stop_at; });
+    const auto fit = optimize::gauss_newton(r, start, tol, max_iter, fuzz::Watch{in.count(30)});
     if (fit) FUZZ_CHECK(fit->point.size() == start.size() && fit->history.size() == fit->iterations);
 
-    const auto stationary = optimize::stationary_newton(f, max_iter, in.real(), tol);
+    const auto stationary = optimize::stationary_newton(f, in.real(), tol, max_iter);
     if (stationary) FUZZ_CHECK(stationary->point.size() == 1 && stationary->iterations <= max_iter);
 }
 
 void plotting(Input& in) {
     Plain f = Plain::draw(in);
     const Vector centers = in.vector(8);
-    FUZZ_CHECK(visualize::tangent_lines(f, in.real(), in.real(), centers).size() == centers.size() || f.failed());
+    FUZZ_CHECK(visualize::tangent_lines(f, in.real(), in.real(), centers)->size() == centers.size() || f.failed());
     const double x0 = in.real(), x1 = in.real(), y0 = in.real(), y1 = in.real();
     const std::uint64_t nx = in.count(12), ny = in.count(12);
-    const auto field = visualize::direction_field(f, x0, x1, y0, y1, nx, ny);
+    const auto field = *visualize::direction_field(f, x0, x1, y0, y1, nx, ny);
     FUZZ_CHECK(field.size() == nx * ny || f.failed());
     for (const FieldSample& s : field) FUZZ_CHECK(!(s.dx < 0.0));
 }

@@ -20,6 +20,8 @@ namespace vexari::api {
 
 class ErrorSlot {
 public:
+    static constexpr bool runs_python_code = true;
+
     ErrorSlot() = default;
     ErrorSlot(const ErrorSlot&) = delete;
     ErrorSlot& operator=(const ErrorSlot&) = delete;
@@ -29,13 +31,6 @@ public:
     // Takes the pending exception. A PanicException is not parked: it ends the
     // whole call at once (after a notice on stderr), so this throws for it.
     void take_pending();
-
-    // Raises the parked exception unchanged, if there is one.
-    void raise_if_holding() {
-        if (!exception_) return;
-        PyErr_SetRaisedException(exception_.release());
-        throw_python_error();
-    }
 
     // Raises a routine's failure (see set_error). A parked exception is its
     // __cause__, as with `raise ValueError(message) from parked`, so the
@@ -58,6 +53,16 @@ public:
     }
 
 private:
+    template <class T>
+    friend T value_or_raise(ErrorSlot& slot, core::Outcome<T>&& outcome);
+
+    // Raises the parked exception unchanged, if there is one.
+    void raise_if_holding() {
+        if (!exception_) return;
+        PyErr_SetRaisedException(exception_.release());
+        throw_python_error();
+    }
+
     Ref exception_;
     unsigned until_interrupt_check_ = 1;
 };
@@ -109,6 +114,8 @@ enum class Evaluations { many, few };
 // and the slot (the wrapper owns it).
 class Adapter {
 public:
+    static constexpr bool runs_python_code = true;
+
     Adapter(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many) noexcept
         : callable_(callable.get()),
           slot_(&slot),

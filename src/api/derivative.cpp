@@ -14,18 +14,13 @@ namespace {
 // Every method name is accepted and every one gets the central difference.
 Ref tangent(Callable function, double x, std::string_view /*method*/) {
     ErrorSlot slot;
-    const double slope = core::derivative::tangent(Scalar(function, slot, Evaluations::few), x);
-    slot.raise_if_holding();
-    return to_python(slope);
+    return to_python(value_or_raise(slot, core::derivative::tangent(Scalar(function, slot, Evaluations::few), x)));
 }
 
 Ref gradient(Callable function, Vector point) {
     ErrorSlot slot;
     // The converted point is this call's own, so the gradient may move it.
-    Vector result;
-    core::derivative::gradient_moving(VectorScalar(function, slot), point, result);
-    slot.raise_if_holding();
-    return to_python(result);
+    return to_python(value_or_raise(slot, core::derivative::gradient(VectorScalar(function, slot), std::move(point))));
 }
 
 }  // namespace

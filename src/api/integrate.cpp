@@ -14,25 +14,22 @@ Ref quad_result_to_dict(const core::QuadResult& result) {
     return dict_of(entry<"value">(result.value), entry<"error">(result.error), entry<"levels">(result.levels));
 }
 
-// A parked callback exception replaces the result.
-Ref quad_result_or_raise(ErrorSlot& slot, const core::QuadResult& result) {
-    slot.raise_if_holding();
-    return quad_result_to_dict(result);
-}
-
 Ref tanh_sinh(Callable function, double a, double b, double tol, std::uint64_t max_levels) {
     ErrorSlot slot;
-    return quad_result_or_raise(slot, core::integrate::tanh_sinh(Scalar(function, slot), a, b, tol, max_levels));
+    return quad_result_to_dict(
+        value_or_raise(slot, core::integrate::tanh_sinh(Scalar(function, slot), a, b, tol, max_levels)));
 }
 
 Ref tan_sinh(Callable function, double a, double tol, std::uint64_t max_levels) {
     ErrorSlot slot;
-    return quad_result_or_raise(slot, core::integrate::tan_sinh(Scalar(function, slot), a, tol, max_levels));
+    return quad_result_to_dict(
+        value_or_raise(slot, core::integrate::tan_sinh(Scalar(function, slot), a, tol, max_levels)));
 }
 
 Ref quad_inf(Callable function, double tol, std::uint64_t max_levels) {
     ErrorSlot slot;
-    return quad_result_or_raise(slot, core::integrate::quad_inf(Scalar(function, slot), tol, max_levels));
+    return quad_result_to_dict(
+        value_or_raise(slot, core::integrate::quad_inf(Scalar(function, slot), tol, max_levels)));
 }
 
 }  // namespace

@@ -30,17 +30,18 @@ Ref sample_grid(Callable function, double start, double end, std::uint64_t count
     capacity::require_storable(count, capacity::per_record(2, sizeof(core::interpolate::Sample)));
     ListBuilder list(count);
     ErrorSlot slot;
-    const auto samples = core::interpolate::sample_grid(Scalar(function, slot), start, end, count);
-    slot.raise_if_holding();
+    const auto samples =
+        value_or_raise(slot, core::interpolate::sample_grid(Scalar(function, slot), start, end, count));
     for (const auto& sample : samples) list.append(dict_of(entry<"x">(sample.x), entry<"y">(sample.y)));
     return std::move(list).finish();
 }
 
 Ref linear_interpolate(InPlaceVector x, InPlaceVector y, double query) {
-    const auto routine = [&](const auto& xs, const auto& ys) { return core::interpolate::linear_interpolate(xs, ys, query); };
-    // Every x is compared, but only the two values of y around the query are read.
-    const auto reads_in_full = [](std::size_t position, std::size_t, std::size_t) { return position == 0; };
-    return to_python(value_or_raise(read_in_place_covering(reads_in_full, routine, x, y)));
+    const auto routine = [](const auto& xs, const auto& ys, double q) {
+        return core::interpolate::linear_interpolate(xs, ys, q);
+    };
+    return to_python(value_or_raise(
+        read_in_place_covering(core::interpolate::LinearInterpolateReads{}, with_values(routine, query), x, y)));
 }
 
 Ref lagrange_interpolate(Vector x, Vector y, double query) {
@@ -49,8 +50,8 @@ Ref lagrange_interpolate(Vector x, Vector y, double query) {
 }
 
 Ref finite_difference(InPlaceVector values, double spacing) {
-    const auto routine = [&](const auto& v) { return core::interpolate::finite_difference(v, spacing); };
-    return to_python(value_or_raise(read_in_place(routine, values)));
+    const auto routine = [](const auto& v, double h) { return core::interpolate::finite_difference(v, h); };
+    return to_python(value_or_raise(read_in_place(with_values(routine, spacing), values)));
 }
 
 }  // namespace

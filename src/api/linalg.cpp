@@ -33,7 +33,8 @@ Ref sub(InPlaceVector left, InPlaceVector right) {
 }
 
 Ref scale(InPlaceVector vector, double factor) {
-    return to_python(read_in_place([&](const auto& v) { return core::linalg::scale(v, factor); }, vector));
+    const auto routine = [](const auto& v, double f) { return core::linalg::scale(v, f); };
+    return to_python(read_in_place(with_values(routine, factor), vector));
 }
 
 Ref mat_vec(InPlaceMatrix matrix, InPlaceVector vector) {
@@ -48,13 +49,10 @@ Ref mat_vec(InPlaceMatrix matrix, InPlaceVector vector) {
 // before each column; its exception is raised as it stands.
 Ref solve(InPlaceMatrix matrix, InPlaceVector rhs) {
     core::linalg::SquareSystem system;
-    const auto copy = [&system](const auto& m, const auto& b) { return system.assign(m, b); };
-    value_or_raise(read_in_place(copy, matrix, rhs));
+    const auto copy = [](const auto& m, const auto& b, core::linalg::SquareSystem* into) { return into->assign(m, b); };
+    value_or_raise(read_in_place(with_values(copy, &system), matrix, rhs));
     ErrorSlot slot;
-    const InterruptWatch watch(slot);
-    core::Outcome<Vector> x = system.solve([&watch] { return watch.failed(); });
-    slot.raise_if_holding();
-    return to_python(value_or_raise(std::move(x)));
+    return to_python(value_or_raise(slot, system.solve(InterruptWatch(slot))));
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-#include "api/optimize.hpp"
-
 #include "api/register.hpp"
 
 #include "api/callback.hpp"
+#include "api/interrupt_watch.hpp"
 #include "build.hpp"
 #include "core/optimize.hpp"
 #include "function.hpp"
@@ -12,6 +11,9 @@
 
 namespace vexari::api {
 
+namespace {
+
+// {"point", "value", "converged", "iterations", "history": [{"iteration", "point", "value", "gradient"}, ...]}
 Ref optimize_result_to_dict(const core::OptimizeResult& result) {
     const core::OptimizeHistory& steps = result.history;
     Ref history = list_of(std::views::iota(std::size_t{0}, steps.size()), [&steps](std::size_t i) {
@@ -22,8 +24,6 @@ Ref optimize_result_to_dict(const core::OptimizeResult& result) {
                    entry<"converged">(result.converged), entry<"iterations">(result.iterations),
                    entry<"history">(std::move(history)));
 }
-
-namespace {
 
 // A one-variable callable as an objective over one-element points: p -> f(p[0]).
 class FirstCoordinate {
@@ -38,35 +38,28 @@ private:
 
 Ref gradient_descent(Callable function, Vector start, double step_size, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    core::OptimizeResult result =
-        core::optimize::gradient_descent(VectorScalar(function, slot), start, max_iter, step_size, tol);
-    slot.raise_if_holding();
-    return optimize_result_to_dict(result);
+    return optimize_result_to_dict(value_or_raise(
+        slot, core::optimize::gradient_descent(VectorScalar(function, slot), start, step_size, tol, max_iter)));
 }
 
 Ref tangent_minimize(Callable function, double start, double step_size, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    core::OptimizeResult result = core::optimize::gradient_descent(FirstCoordinate(Scalar(function, slot)),
-                                                                   Vector{start}, max_iter, step_size, tol);
-    slot.raise_if_holding();
-    return optimize_result_to_dict(result);
+    return optimize_result_to_dict(value_or_raise(slot, core::optimize::gradient_descent(
+                                                            FirstCoordinate(Scalar(function, slot)), Vector{start},
+                                                            step_size, tol, max_iter)));
 }
 
 Ref stationary_newton(Callable function, double start, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
     return optimize_result_to_dict(
-        value_or_raise(slot, core::optimize::stationary_newton(Scalar(function, slot), max_iter, start, tol)));
+        value_or_raise(slot, core::optimize::stationary_newton(Scalar(function, slot), start, tol, max_iter)));
 }
 
 Ref gauss_newton(Callable function, Vector start, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    // Forming and solving the normal equations asks this once per row and per
-    // column; every eighth asking looks for a pending signal.
-    const auto stop = [&slot] {
-        return !slot.holding() && slot.interrupt_check_due() && callback_detail::interrupted(slot);
-    };
-    return optimize_result_to_dict(
-        value_or_raise(slot, core::optimize::gauss_newton(VectorVector(function, slot), start, max_iter, tol, stop)));
+    return optimize_result_to_dict(value_or_raise(
+        slot, core::optimize::gauss_newton(VectorVector(function, slot), start, tol, max_iter,
+                                           SparseInterruptWatch(slot))));
 }
 
 }  // namespace

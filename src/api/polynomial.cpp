@@ -31,7 +31,8 @@ private:
 };
 
 Ref polyval(InPlaceVector coefficients, double x) {
-    return to_python(read_in_place([&](const auto& c) { return core::polynomial::evaluate(c, x); }, coefficients));
+    const auto routine = [](const auto& c, double at) { return core::polynomial::evaluate(c, at); };
+    return to_python(read_in_place(with_values(routine, x), coefficients));
 }
 
 Ref polyder(Vector coefficients) { return to_python(core::polynomial::derivative(coefficients)); }
@@ -51,7 +52,7 @@ Ref polyroot(Vector coefficients, double guess, double tol, std::uint64_t max_it
     ErrorSlot slot;
     const InterruptiblePolynomial polynomial(coefficients, slot);
     const core::RootResult result =
-        value_or_raise(slot, core::root::newton<core::root::RootOnly>(polynomial, max_iter, guess, tol));
+        value_or_raise(slot, core::root::newton<core::root::RootOnly>(polynomial, guess, tol, max_iter));
     return to_python(result.root);
 }
 

@@ -1,13 +1,15 @@
-#include "api/root.hpp"
-
 #include "api/register.hpp"
 
 #include "api/callback.hpp"
 #include "build.hpp"
+#include "core/root.hpp"
 #include "function.hpp"
 
 namespace vexari::api {
 
+namespace {
+
+// {"root", "converged", "iterations", "history": [{"iteration", "x", "fx", "slope", "next_x"}, ...]}
 Ref root_result_to_dict(const core::RootResult& result) {
     Ref history = list_of(result.history, [](const core::RootStep& step) {
         return dict_of(entry<"iteration">(step.iteration), entry<"x">(step.x), entry<"fx">(step.fx),
@@ -17,22 +19,20 @@ Ref root_result_to_dict(const core::RootResult& result) {
                    entry<"iterations">(result.iterations), entry<"history">(std::move(history)));
 }
 
-namespace {
-
 Ref newton(Callable function, double x0, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    return root_result_to_dict(value_or_raise(slot, core::root::newton(Scalar(function, slot), max_iter, x0, tol)));
+    return root_result_to_dict(value_or_raise(slot, core::root::newton(Scalar(function, slot), x0, tol, max_iter)));
 }
 
 Ref halley(Callable function, double x0, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
-    return root_result_to_dict(value_or_raise(slot, core::root::halley(Scalar(function, slot), max_iter, x0, tol)));
+    return root_result_to_dict(value_or_raise(slot, core::root::halley(Scalar(function, slot), x0, tol, max_iter)));
 }
 
 Ref householder(Callable function, double x0, std::uint64_t order, double tol, std::uint64_t max_iter) {
     ErrorSlot slot;
     return root_result_to_dict(
-        value_or_raise(slot, core::root::householder(Scalar(function, slot), order, max_iter, x0, tol)));
+        value_or_raise(slot, core::root::householder(Scalar(function, slot), x0, order, tol, max_iter)));
 }
 
 }  // namespace

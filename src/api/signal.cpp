@@ -19,13 +19,13 @@ Ref peaks_to_list(const std::vector<core::signal::Peak>& peaks) {
 }
 
 Ref moving_average(InPlaceVector values, std::uint64_t window) {
-    const auto routine = [&](const auto& v) { return core::signal::moving_average(v, window); };
-    return to_python(value_or_raise(read_in_place(routine, values)));
+    const auto routine = [](const auto& v, std::uint64_t w) { return core::signal::moving_average(v, w); };
+    return to_python(value_or_raise(read_in_place(with_values(routine, window), values)));
 }
 
 Ref exponential_smooth(InPlaceVector values, double alpha) {
-    const auto routine = [&](const auto& v) { return core::signal::exponential_smooth(v, alpha); };
-    return to_python(value_or_raise(read_in_place(routine, values)));
+    const auto routine = [](const auto& v, double a) { return core::signal::exponential_smooth(v, a); };
+    return to_python(value_or_raise(read_in_place(with_values(routine, alpha), values)));
 }
 
 Ref convolve(Vector signal, Vector kernel) {
@@ -38,11 +38,9 @@ Ref normalize(InPlaceVector values) {
 }
 
 Ref find_peaks(InPlaceVector values, double threshold) {
-    const auto routine = [&](const auto& v) { return core::signal::find_peaks(v, threshold); };
-    // Fewer than three values hold no peak, and none of them is read; of
-    // more, every one is.
-    const auto reads_in_full = [](std::size_t, std::size_t size) { return size >= 3; };
-    return peaks_to_list(read_in_place_covering(reads_in_full, routine, values));
+    const auto routine = [](const auto& v, double t) { return core::signal::find_peaks(v, t); };
+    return peaks_to_list(
+        read_in_place_covering(core::signal::FindPeaksReads{}, with_values(routine, threshold), values));
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ Ref mean(InPlaceVector values) {
 }
 
 Ref variance(InPlaceVector values, bool sample) {
-    return to_python(
-        value_or_raise(read_in_place([&](const auto& v) { return core::stats::variance(v, sample); }, values)));
+    const auto routine = [](const auto& v, bool s) { return core::stats::variance(v, s); };
+    return to_python(value_or_raise(read_in_place(with_values(routine, sample), values)));
 }
 
 Ref summary(InPlaceVector values) {
@@ -37,8 +37,8 @@ Ref summary(InPlaceVector values) {
 }
 
 Ref covariance(InPlaceVector left, InPlaceVector right, bool sample) {
-    const auto routine = [&](const auto& l, const auto& r) { return core::stats::covariance(l, r, sample); };
-    return to_python(value_or_raise(read_in_place(routine, left, right)));
+    const auto routine = [](const auto& l, const auto& r, bool s) { return core::stats::covariance(l, r, s); };
+    return to_python(value_or_raise(read_in_place(with_values(routine, sample), left, right)));
 }
 
 Ref correlation(InPlaceVector left, InPlaceVector right) {

@@ -17,9 +17,10 @@ namespace vexari::core::derivative {
 inline constexpr double step = 1e-6;
 inline constexpr double divisor = 2e-6;
 
-// (f(x + 1e-6) - f(x - 1e-6)) / 2e-6, evaluated at the upper point first.
+// (f(x + 1e-6) - f(x - 1e-6)) / 2e-6, evaluated at the upper point first: the
+// slope every routine of core that wants one takes.
 template <class F>
-double tangent(F&& f, double x) {
+double central_slope(F&& f, double x) {
     const double upper = f(x + step);
     const double lower = f(x - step);
     return (upper - lower) / divisor;
@@ -50,6 +51,21 @@ template <class F>
 void gradient_into(F&& f, const Vector& point, Vector& result, Vector& moved) {
     moved = point;
     gradient_moving(f, moved, result);
+}
+
+// The engines of the Python functions tangent and gradient. Neither fails of
+// itself; a failed function's answer is dropped by the caller.
+template <class F>
+Outcome<double> tangent(F&& f, double x) {
+    return central_slope(f, x);
+}
+
+// The point is the caller's own copy, moved while the gradient is taken.
+template <class F>
+Outcome<Vector> gradient(F&& f, Vector point) {
+    Vector result;
+    gradient_moving(f, point, result);
+    return result;
 }
 
 inline constexpr Error length_changed{ErrorKind::callback_shape, "residual length changed between evaluations"};

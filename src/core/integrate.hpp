@@ -2,6 +2,7 @@
 // Tanh-sinh (double-exponential) quadrature, and its use over unbounded ranges
 // through the substitution x = a + tan v.
 
+#include "core/error.hpp"
 #include "core/numeric_function.hpp"
 
 #include <cmath>
@@ -39,9 +40,9 @@ inline std::int64_t node_bound(double h) {
 // called at the interval's ends, where the weights are tiny but not zero, and
 // never outside them.
 template <class G>
-QuadResult tanh_sinh(G&& g, double lo, double hi, double tol, std::uint64_t max_levels) {
-    if (lo == hi) return {0.0, 0.0, 0};
-    if (max_levels < 3) return {detail::nan, detail::nan, max_levels};
+Outcome<QuadResult> tanh_sinh(G&& g, double lo, double hi, double tol, std::uint64_t max_levels) {
+    if (lo == hi) return QuadResult{0.0, 0.0, 0};
+    if (max_levels < 3) return QuadResult{detail::nan, detail::nan, max_levels};
     const double c = (lo + hi) * 0.5;
     const double half = (hi - lo) * 0.5;
     // c + half * tanh(u) rounds, and can land just outside the interval, where
@@ -64,14 +65,14 @@ QuadResult tanh_sinh(G&& g, double lo, double hi, double tol, std::uint64_t max_
             const double w = (std::cosh(t) * half_pi) / (cosh_u * cosh_u);
             sum = sum + g(x) * w;
             // The caller drops a run whose integrand failed: nothing left to compute matters.
-            if (has_failed(g)) return {detail::nan, detail::nan, max_levels};
+            if (has_failed(g)) return QuadResult{detail::nan, detail::nan, max_levels};
         }
         const double estimate = (half * h) * sum;
         if (std::isfinite(prev)) {
             const double err = std::fabs(estimate - prev);
-            if (err <= tol) return {estimate, err, k};
+            if (err <= tol) return QuadResult{estimate, err, k};
         }
-        if (k == max_levels) return {estimate, detail::nan, max_levels};
+        if (k == max_levels) return QuadResult{estimate, detail::nan, max_levels};
         prev = estimate;
     }
 }
@@ -93,13 +94,13 @@ struct TangentSubstitution {
 
 // The integral of f over [a, inf).
 template <class F>
-QuadResult tan_sinh(F&& f, double a, double tol, std::uint64_t max_levels) {
+Outcome<QuadResult> tan_sinh(F&& f, double a, double tol, std::uint64_t max_levels) {
     return tanh_sinh(TangentSubstitution<F&>{f, a}, 0.0, half_pi, tol, max_levels);
 }
 
 // The integral of f over the whole real line.
 template <class F>
-QuadResult quad_inf(F&& f, double tol, std::uint64_t max_levels) {
+Outcome<QuadResult> quad_inf(F&& f, double tol, std::uint64_t max_levels) {
     return tanh_sinh(TangentSubstitution<F&>{f, 0.0}, -half_pi, half_pi, tol, max_levels);
 }
 

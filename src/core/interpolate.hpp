@@ -40,7 +40,7 @@ struct Sample {
 // One evaluation per grid point, in grid order. All storage is taken before
 // the first evaluation, so a grid too large to hold fails before f runs.
 template <class F>
-std::vector<Sample> sample_grid(F&& f, double start, double end, std::uint64_t count) {
+Outcome<std::vector<Sample>> sample_grid(F&& f, double start, double end, std::uint64_t count) {
     std::vector<Sample> samples;
     samples.reserve(count);
     const Grid grid(start, end, count);
@@ -88,6 +88,12 @@ Outcome<double> linear_interpolate(const X& x, const Y& y, double query) {
     }
     return std::numeric_limits<double>::quiet_NaN();  // only a NaN query matches no interval
 }
+
+// What linear_interpolate reads in full: every x is compared, but only the two
+// values of y around the query are read.
+struct LinearInterpolateReads {
+    constexpr bool operator()(std::size_t position, std::size_t, std::size_t) const noexcept { return position == 0; }
+};
 
 
 // The Lagrange form, n^2 divisions with nothing precomputed; queries outside

@@ -7,7 +7,7 @@
 namespace vexari::core::linalg {
 
 Outcome<Vector> solve(Matrix&& matrix, Vector&& rhs) {
-    return solve(std::move(matrix), std::move(rhs), [] { return false; });
+    return solve(std::move(matrix), std::move(rhs), Unwatched{});
 }
 
 Outcome<Vector> solve(const Matrix& matrix, const Vector& rhs) {

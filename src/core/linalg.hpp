@@ -3,6 +3,7 @@
 // index order from -0.0, so an empty sum is -0.0.
 
 #include "core/error.hpp"
+#include "core/numeric_function.hpp"
 #include "core/vector.hpp"
 
 #include <cmath>
@@ -89,15 +90,15 @@ Outcome<Vector> solve(const Matrix& matrix, const Vector& rhs);
 
 // The elimination itself, on a system whose shape is already known to be
 // n x n with n = b.size(). The rows are swapped as whole objects, so a may be a
-// Matrix or row pointers into one block. Asks stop() before each pivot column
-// (elimination is cubic in the size, so a caller may want to abandon a large
-// one); a true answer ends it with the message `stopped`. The solution goes
-// into x, whose storage is reused, and a and b are left eliminated.
-template <class SwappableRows, class Stop>
-Outcome<void> eliminate(SwappableRows& a, Vector& b, Vector& x, Stop&& stop) {
+// Matrix or row pointers into one block. Asks the watch before each pivot
+// column (elimination is cubic in the size, so a caller may want to abandon a
+// large one); a failed watch ends it with the message `stopped`. The solution
+// goes into x, whose storage is reused, and a and b are left eliminated.
+template <class SwappableRows, class Watch>
+Outcome<void> eliminate(SwappableRows& a, Vector& b, Vector& x, const Watch& watch) {
     const std::size_t n = b.size();
     for (std::size_t k = 0; k < n; ++k) {
-        if (stop()) return fail(stopped);
+        if (has_failed(watch)) return fail(stopped);
         // Strictly larger wins, so among equal magnitudes the top row stays
         // and a NaN never wins.
         std::size_t p = k;
@@ -128,13 +129,13 @@ Outcome<void> eliminate(SwappableRows& a, Vector& b, Vector& x, Stop&& stop) {
 
 // The same with the shape checked first: a caller solving many systems of one
 // size allocates nothing once its storage has grown.
-template <class Stop>
-Outcome<void> solve_into(Matrix& a, Vector& b, Vector& x, Stop&& stop) {
+template <class Watch>
+Outcome<void> solve_into(Matrix& a, Vector& b, Vector& x, const Watch& watch) {
     const std::size_t n = b.size();
     if (a.size() != n) return fail(not_square);
     for (const Vector& row : a)
         if (row.size() != n) return fail(not_square);
-    return eliminate(a, b, x, stop);
+    return eliminate(a, b, x, watch);
 }
 
 // A square system copied into one block, its rows reached through pointers
@@ -164,18 +165,18 @@ struct SquareSystem {
         return {};
     }
 
-    template <class Stop>
-    Outcome<Vector> solve(Stop&& stop) {
+    template <class Watch>
+    Outcome<Vector> solve(const Watch& watch) {
         Vector x;
-        if (auto solved = eliminate(rows, rhs, x, stop); !solved) return std::unexpected(solved.error());
+        if (auto solved = eliminate(rows, rhs, x, watch); !solved) return std::unexpected(solved.error());
         return x;
     }
 };
 
-template <class Stop>
-Outcome<Vector> solve(Matrix&& a, Vector&& b, Stop&& stop) {
+template <class Watch>
+Outcome<Vector> solve(Matrix&& a, Vector&& b, const Watch& watch) {
     Vector x;
-    if (auto solved = solve_into(a, b, x, stop); !solved) return std::unexpected(solved.error());
+    if (auto solved = solve_into(a, b, x, watch); !solved) return std::unexpected(solved.error());
     return x;
 }
 

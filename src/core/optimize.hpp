@@ -29,7 +29,8 @@ inline double half_sum_of_squares(const Vector& r) {
 // unconverged run ends one step beyond its last record, with the objective
 // evaluated there.
 template <class F>
-OptimizeResult gradient_descent(F&& f, const Vector& start, std::uint64_t max_iter, double step_size, double tol) {
+Outcome<OptimizeResult> gradient_descent(F&& f, const Vector& start, double step_size, double tol,
+                                         std::uint64_t max_iter) {
     OptimizeResult result{start, 0.0, false, 0, OptimizeHistory(start.size())};
     Vector& x = result.point;
     Vector g;
@@ -58,10 +59,11 @@ OptimizeResult gradient_descent(F&& f, const Vector& start, std::uint64_t max_it
 // J^T J d = -J^T r and takes the full step d. The recorded "gradient" of a step
 // is d itself. The returned point is the iterate whose step passed the test.
 // Forming and solving the normal equations is cubic work without a single
-// evaluation, so stop() is asked once per residual row and per pivot column; a
-// true answer abandons the run with linalg::stopped.
-template <class F, class Stop>
-Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t max_iter, double tol, Stop&& stop) {
+// evaluation, so the watch is asked once per residual row and per pivot column;
+// a failed watch abandons the run with linalg::stopped.
+template <class F, class Watch>
+Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, double tol, std::uint64_t max_iter,
+                                     const Watch& watch) {
     OptimizeResult result{start, 0.0, false, 0, OptimizeHistory(start.size())};
     Vector& x = result.point;
     const std::size_t n = x.size();
@@ -87,14 +89,14 @@ Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t m
         for (Vector& row : a) row.assign(n, 0.0);
         b.assign(n, 0.0);
         for (std::size_t i = 0; i < r.size(); ++i) {
-            if (stop()) return fail(linalg::stopped);
+            if (has_failed(watch)) return fail(linalg::stopped);
             const Vector& row = j[i];
             for (std::size_t p = 0; p < n; ++p) {
                 b[p] = b[p] - row[p] * r[i];
                 for (std::size_t q = 0; q < n; ++q) a[p][q] = a[p][q] + row[p] * row[q];
             }
         }
-        if (auto solved = linalg::solve_into(a, b, delta, stop); !solved) return std::unexpected(solved.error());
+        if (auto solved = linalg::solve_into(a, b, delta, watch); !solved) return std::unexpected(solved.error());
 
         result.history.record(k, x, value, delta);
         if (linalg::norm(delta) <= tol) {
@@ -115,7 +117,7 @@ Outcome<OptimizeResult> gauss_newton(F&& f, const Vector& start, std::uint64_t m
 template <class F>
 struct CentralDerivative {
     F& f;
-    double operator()(double x) const { return derivative::tangent(f, x); }
+    double operator()(double x) const { return derivative::central_slope(f, x); }
     bool failed() const { return has_failed(f); }
 };
 
@@ -124,8 +126,8 @@ struct CentralDerivative {
 // and a long budget then costs no memory); f is evaluated once more at the
 // root it returns.
 template <class F>
-Outcome<OptimizeResult> stationary_newton(F&& f, std::uint64_t max_iter, double start, double tol) {
-    const Outcome<RootResult> run = root::newton<root::RootOnly>(CentralDerivative<F>{f}, max_iter, start, tol);
+Outcome<OptimizeResult> stationary_newton(F&& f, double start, double tol, std::uint64_t max_iter) {
+    const Outcome<RootResult> run = root::newton<root::RootOnly>(CentralDerivative<F>{f}, start, tol, max_iter);
     if (!run) return std::unexpected(run.error());
     const double value = f(run->root);
     return OptimizeResult{{run->root}, value, run->converged, run->iterations, {}};

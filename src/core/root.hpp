@@ -2,7 +2,8 @@
 // Root finding in one variable with a full history. One loop serves every
 // method; a method is a step policy that evaluates the function at an iterate
 // and proposes the next one. Every derivative is a finite difference of the
-// function itself.
+// function itself. Engines take their arguments in the order of the Python
+// functions they serve: the function, the start, then the options.
 
 #include "core/derivative.hpp"
 #include "core/error.hpp"
@@ -42,12 +43,17 @@ struct Proposal {
 // The flatness threshold below which a step would be a division by nothing.
 inline constexpr double flat_threshold = 1e-14;
 
+// A step is called as step(f, x) once per iteration, in order, on one object
+// that lives for the whole run: a step may carry state from one iteration to
+// the next (a secant keeps the previous iterate and its value), and a
+// stateless one is an empty type that costs nothing.
+
 // Newton: three evaluations, at x, x + 1e-6 and x - 1e-6, in this order.
 struct NewtonStep {
     template <class F>
     Outcome<Proposal> operator()(F& f, double x) const {
         const double gx = f(x);
-        const double slope = derivative::tangent(f, x);
+        const double slope = derivative::central_slope(f, x);
         if (std::fabs(slope) < flat_threshold) return fail("tangent slope is too small for Newton step");
         return Proposal{gx, slope, x - gx / slope};
     }
@@ -61,7 +67,7 @@ struct HalleyStep {
     template <class F>
     Outcome<Proposal> operator()(F& f, double x) const {
         const double f0 = f(x);
-        const double d1 = derivative::tangent(f, x);
+        const double d1 = derivative::central_slope(f, x);
         const double fpp = f(x + 1e-4);
         const double f0b = f(x);
         const double fmm = f(x - 1e-4);
@@ -85,7 +91,7 @@ struct RootOnly {
 // The shared loop: budget test first, then one proposal per iteration, recorded,
 // then the residual test at the old iterate or the step test.
 template <class Step, class History = FullHistory, class F>
-Outcome<RootResult> iterate(F&& f, std::uint64_t max_iter, double x0, double tol, Step step = {}) {
+Outcome<RootResult> iterate(F&& f, double x0, double tol, std::uint64_t max_iter, Step step = {}) {
     RootResult result{{}, x0, 0, false};
     double x = x0;
     std::uint64_t k = 0;
@@ -114,22 +120,22 @@ Outcome<RootResult> iterate(F&& f, std::uint64_t max_iter, double x0, double tol
 }
 
 template <class History = FullHistory, class F>
-Outcome<RootResult> newton(F&& f, std::uint64_t max_iter, double x0, double tol) {
-    return iterate<NewtonStep, History>(f, max_iter, x0, tol);
+Outcome<RootResult> newton(F&& f, double x0, double tol, std::uint64_t max_iter) {
+    return iterate<NewtonStep, History>(f, x0, tol, max_iter);
 }
 
 template <class F>
-Outcome<RootResult> halley(F&& f, std::uint64_t max_iter, double x0, double tol) {
-    return iterate<HalleyStep>(f, max_iter, x0, tol);
+Outcome<RootResult> halley(F&& f, double x0, double tol, std::uint64_t max_iter) {
+    return iterate<HalleyStep>(f, x0, tol, max_iter);
 }
 
 // Order 2 is Newton's iteration, order 3 Halley's; any other order is refused
 // before anything is evaluated.
 template <class F>
-Outcome<RootResult> householder(F&& f, std::uint64_t order, std::uint64_t max_iter, double x0, double tol) {
+Outcome<RootResult> householder(F&& f, double x0, std::uint64_t order, double tol, std::uint64_t max_iter) {
     switch (order) {
-        case 2: return newton(f, max_iter, x0, tol);
-        case 3: return halley(f, max_iter, x0, tol);
+        case 2: return newton(f, x0, tol, max_iter);
+        case 3: return halley(f, x0, tol, max_iter);
         default: return fail("supported Householder orders are 2 and 3");
     }
 }

@@ -77,6 +77,12 @@ std::vector<Peak> find_peaks(const V& values, double threshold) {
     return peaks;
 }
 
+// What find_peaks reads in full: every value of three or more, none of fewer
+// (they hold no peak).
+struct FindPeaksReads {
+    constexpr bool operator()(std::size_t, std::size_t size) const noexcept { return size >= 3; }
+};
+
 namespace detail {
 
 // How many NaNs and infinities of each sign the window holds. They are kept

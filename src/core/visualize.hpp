@@ -3,6 +3,7 @@
 // unit direction vectors of a slope field. Nothing here draws anything.
 
 #include "core/derivative.hpp"
+#include "core/error.hpp"
 #include "core/interpolate.hpp"
 #include "core/numeric_function.hpp"
 #include "core/root.hpp"
@@ -37,12 +38,12 @@ namespace visualize {
 // The tangent of f at each center, over the common interval [x_start, x_end]
 // (taken as given, not reordered): f at the center, then its central difference.
 template <class F>
-std::vector<Segment> tangent_lines(F&& f, double x_start, double x_end, const Vector& centers) {
+Outcome<std::vector<Segment>> tangent_lines(F&& f, double x_start, double x_end, const Vector& centers) {
     std::vector<Segment> segments;
     segments.reserve(centers.size());
     for (const double center : centers) {
         const double y = f(center);
-        const double slope = derivative::tangent(f, center);
+        const double slope = derivative::central_slope(f, center);
         segments.push_back(
             {x_start, y + slope * (x_start - center), x_end, y + slope * (x_end - center), center, slope});
     }
@@ -63,8 +64,8 @@ inline std::vector<Segment> newton_segments(const std::vector<RootStep>& history
 // whole field is reserved before f is first called, so a field too large to
 // hold fails without a single evaluation; callers weigh the size first.
 template <class F>
-std::vector<FieldSample> direction_field(F&& f, double x0, double x1, double y0, double y1, std::uint64_t nx,
-                                         std::uint64_t ny) {
+Outcome<std::vector<FieldSample>> direction_field(F&& f, double x0, double x1, double y0, double y1,
+                                                  std::uint64_t nx, std::uint64_t ny) {
     std::vector<FieldSample> samples;
     if (nx == 0 || ny == 0) return samples;
     if (nx <= samples.max_size() / ny) samples.reserve(static_cast<std::size_t>(nx * ny));

@@ -1,4 +1,4 @@
-#include "in_place.hpp"
+#include "list_view.hpp"
 
 #include <cstdint>
 
@@ -28,33 +28,6 @@ bool holds_only_float_rows(PyObject* list) noexcept {
     for (Py_ssize_t i = 0; i < size; ++i)
         if (!PyList_CheckExact(rows[i]) || !holds_only_floats(rows[i])) return false;
     return true;
-}
-
-InPlaceVector::InPlaceVector(PyObject* object, std::string_view name, bool defer)
-    : DeferredList(defer && PyList_CheckExact(object) ? object : nullptr, name),
-      buffer_(deferred() ? DoubleBuffer() : DoubleBuffer::of(object)) {
-    if (!deferred() && !buffer_) vector_ = to_vector(object);
-}
-
-void InPlaceVector::convert_deferred() {
-    convert_deferred_into<Vector, to_vector>(vector_);
-    if (const DoubleBuffer* buffer = widening()) {
-        vector_.resize(buffer->size());
-        buffer->widen_into(0, buffer->size(), vector_.data());
-    }
-}
-
-// The rows of a list cannot all be locked at once, so a free-threaded build
-// converts them at once instead.
-#ifdef Py_GIL_DISABLED
-constexpr bool rows_may_wait = false;
-#else
-constexpr bool rows_may_wait = true;
-#endif
-
-InPlaceMatrix::InPlaceMatrix(PyObject* object, std::string_view name, bool defer)
-    : DeferredList(rows_may_wait && defer && PyList_CheckExact(object) ? object : nullptr, name) {
-    if (!deferred()) matrix_ = to_matrix(object);
 }
 
 }  // namespace vexari
