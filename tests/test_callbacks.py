@@ -72,7 +72,8 @@ def test_every_function_that_calls_back_has_runs():
     assert sorted(CALLBACK_RUNS) == sorted(CALLS_BACK)
 
 
-@pytest.mark.parametrize("name, run, failing", [(name, *run) for name, runs in CALLBACK_RUNS.items() for run in runs])
+@pytest.mark.parametrize("name, run, failing", [(name, *run) for name, runs in CALLBACK_RUNS.items()
+                                                 for run in runs])
 def test_every_callback_routine_raises_the_first_exception_unchanged(name, run, failing):
     assert_parked(run, lambda x, *rest: x**3 - 2.0, failing)
 

@@ -10,4 +10,4 @@ import readme_table  # noqa: E402
 
 def test_the_function_table_is_generated_from_the_stub():
     found = readme_table.current(readme_table.README.read_text())
-    assert found == readme_table.table(), "the README's function table is stale: run python tools/readme_table.py --write"
+    assert found == readme_table.table(), "stale: run python tools/readme_table.py --write"

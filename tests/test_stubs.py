@@ -103,7 +103,7 @@ def check_shape(value, annotation, where):
 @pytest.mark.parametrize("name", FUNCTIONS)
 def test_result_matches_the_stub(name):
     value = sample(name)
-    assert value is not None, f"no pinned call of {name} returns items in every list: add one to data/pinned_calls.txt"
+    assert value is not None, f"no pinned call of {name} has items in every list: add one to data/pinned_calls.txt"
     check_shape(value, ast.unparse(FUNCTIONS[name].returns), name)
 
 
