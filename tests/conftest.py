@@ -12,6 +12,7 @@ import time
 import pytest
 
 import vexari
+from stub_facts import READS_LISTS, parameters
 
 
 class Recorder:
@@ -126,28 +127,45 @@ def refused_allocation(call, room, prepare="pass"):
     return child.stdout
 
 
-# The functions that read list arguments without keeping them, each as f(a, b) of two vectors (the
-# second ignored where the function takes one); the other arguments convert without Python code.
-LIST_READERS = {
-    "mean": lambda a, b: vexari.mean(a),
-    "variance": lambda a, b: vexari.variance(a, sample=True),
-    "summary": lambda a, b: vexari.summary(a),
-    "covariance": lambda a, b: vexari.covariance(a, b, False),
-    "correlation": lambda a, b: vexari.correlation(a, b),
-    "linear_regression": lambda a, b: vexari.linear_regression(a, b),
-    "dot": lambda a, b: vexari.dot(a, b),
-    "norm": lambda a, b: vexari.norm(a),
-    "add": lambda a, b: vexari.add(a, b),
-    "sub": lambda a, b: vexari.sub(a, b),
-    "scale": lambda a, b: vexari.scale(a, -1.5),
-    "polyval": lambda a, b: vexari.polyval(a, 0.75),
-    "linear_interpolate": lambda a, b: vexari.linear_interpolate(a, b, 0.5),
-    "finite_difference": lambda a, b: vexari.finite_difference(a, 0.25),
-    "moving_average": lambda a, b: vexari.moving_average(a, 2),
-    "exponential_smooth": lambda a, b: vexari.exponential_smooth(a, 0.5),
-    "normalize": lambda a, b: vexari.normalize(a),
-    "find_peaks": lambda a, b: vexari.find_peaks(a, 0.0),
+# The other arguments of the functions that only read lists (stub_facts.READS_LISTS): every
+# parameter that is not a Vector and has no default needs a value here, and a default may be
+# overridden. They convert without running Python code.
+OTHER_ARGUMENTS = {
+    "variance": {"sample": True},
+    "linear_interpolate": {"query": 0.5},
+    "lagrange_interpolate": {"query": 0.5},
+    "polynomial_regression": {"degree": 2},
+    "scale": {"factor": -1.5},
+    "polyval": {"x": 0.75},
+    "polyint": {"constant": 1.5},
+    "polyroot": {"guess": 0.5},
+    "finite_difference": {"spacing": 0.25},
+    "moving_average": {"window": 2},
+    "exponential_smooth": {"alpha": 0.5},
+    "find_peaks": {"threshold": 0.0},
 }
+
+
+def list_reader(name):
+    """The function as f(a, b): its Vector parameters take a and then b (b goes unused where it takes
+    one), the others come from OTHER_ARGUMENTS. None when a value it needs is missing there."""
+    given = OTHER_ARGUMENTS.get(name, {})
+    declared = parameters(name)
+    vectors = [p for p, kind, _ in declared if kind == "Vector"]
+    required = [p for p, _, default in declared if default is None]
+    if len(vectors) > 2 or not set(required) - set(vectors) <= set(given):
+        return None
+    function = getattr(vexari, name)
+    options = {p: value for p, value in given.items() if p not in required}
+
+    def read(a, b):
+        vector = dict(zip(vectors, (a, b)))
+        return function(*[vector[p] if p in vector else given[p] for p in required], **options)
+
+    return read
+
+
+LIST_READERS = {name: reader for name in READS_LISTS if (reader := list_reader(name)) is not None}
 
 
 @pytest.fixture(scope="session")

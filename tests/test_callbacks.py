@@ -7,6 +7,7 @@ import pytest
 
 import vexari
 from conftest import FailOn, Recorder, assert_parked, run_interrupted
+from stub_facts import CALLS_BACK
 
 
 def square_minus_two(x):
@@ -39,28 +40,41 @@ def in_two(f):
     return vexari.gauss_newton(lambda p: [f(p[0]), p[1] - 1.0], [1.0, 0.0])
 
 
-# Every routine that calls back: the first exception ends the run at once and reaches the caller unchanged.
-@pytest.mark.parametrize("run, failing", [
-    *[(lambda f, m=m: m(f, 1.0), k) for m in (vexari.halley, vexari.householder,
-                                              lambda f, x: vexari.householder(f, x, order=2)) for k in (1, 3, 5, 8)],
-    (lambda f: vexari.tangent(f, 1.0), 1), (lambda f: vexari.tangent(f, 1.0), 2),
-    (lambda f: vexari.gradient(f, [1.0, 2.0, 3.0]), 1),
-    (lambda f: vexari.gradient_descent(lambda p: f(p[0]), [0.0, 0.0], max_iter=10**18), 2),
-    (lambda f: vexari.tangent_minimize(f, 1.0, max_iter=10**18), 3),
-    (lambda f: vexari.stationary_newton(f, 3.0, tol=-1.0, max_iter=10**18), 7),
-    # inside the Jacobian: the base evaluation, a perturbed one, one of the next iteration
-    (in_two, 2), (in_two, 4), (in_two, 9),
-    # at the end point of an unconverged run
-    (lambda f: vexari.gauss_newton(lambda p: [f(p[0])], [1.0], tol=-1.0, max_iter=2), 9),
-    *[(lambda f, s=s: s(f, 1.0, 0.0, 1.0, 0.1), 3)
-      for s in (vexari.euler, vexari.midpoint, vexari.rk4, vexari.adaptive_rk4)],
-    (lambda f: vexari.tanh_sinh(f, 0.0, 1.0), 3), (vexari.tan_sinh, 3), (vexari.quad_inf, 3),
-    (lambda f: vexari.tangent_lines(f, 0.0, 1.0, [1.0, 2.0, 3.0]), 2),
-    (lambda f: vexari.newton_animation_data(f, 1.0, max_iter=10**18), 2),
-    (lambda f: vexari.ode_direction_field(f, (0.0, 1.0), (0.0, 1.0), 3, 10**6), 2),
-    (lambda f: vexari.sample_grid(f, 0.0, 1.0, 5), 2),
-])
-def test_every_callback_routine_raises_the_first_exception_unchanged(run, failing):
+# Runs of every function that calls back (the stub types a parameter as a callable), with the call
+# at which the callable fails: the first exception ends the run at once and reaches the caller unchanged.
+CALLBACK_RUNS = {
+    **{name: [(lambda f, m=getattr(vexari, name): m(f, 1.0), k) for k in (1, 3, 5, 8)]
+       for name in ("newton", "halley")},
+    "householder": [(lambda f, order=order: vexari.householder(f, 1.0, order=order), k)
+                    for order in (3, 2) for k in (1, 3, 5, 8)],
+    "tangent": [(lambda f: vexari.tangent(f, 1.0), 1), (lambda f: vexari.tangent(f, 1.0), 2)],
+    "gradient": [(lambda f: vexari.gradient(f, [1.0, 2.0, 3.0]), 1)],
+    "gradient_descent": [(lambda f: vexari.gradient_descent(lambda p: f(p[0]), [0.0, 0.0], max_iter=10**18), 2)],
+    "tangent_minimize": [(lambda f: vexari.tangent_minimize(f, 1.0, max_iter=10**18), 3)],
+    "stationary_newton": [(lambda f: vexari.stationary_newton(f, 3.0, tol=-1.0, max_iter=10**18), 7)],
+    # inside the Jacobian: the base evaluation, a perturbed one, one of the next iteration; then at
+    # the end point of an unconverged run
+    "gauss_newton": [(in_two, 2), (in_two, 4), (in_two, 9),
+                     (lambda f: vexari.gauss_newton(lambda p: [f(p[0])], [1.0], tol=-1.0, max_iter=2), 9)],
+    **{name: [(lambda f, s=getattr(vexari, name): s(f, 1.0, 0.0, 1.0, 0.1), 3)]
+       for name in ("euler", "midpoint", "rk4", "adaptive_rk4")},
+    "tanh_sinh": [(lambda f: vexari.tanh_sinh(f, 0.0, 1.0), 3)],
+    "tan_sinh": [(vexari.tan_sinh, 3)],
+    "quad_inf": [(vexari.quad_inf, 3)],
+    "tangent_lines": [(lambda f: vexari.tangent_lines(f, 0.0, 1.0, [1.0, 2.0, 3.0]), 2)],
+    "newton_animation_data": [(lambda f: vexari.newton_animation_data(f, 1.0, max_iter=10**18), 2)],
+    "ode_direction_field": [(lambda f: vexari.ode_direction_field(f, (0.0, 1.0), (0.0, 1.0), 3, 10**6), 2)],
+    "sample_grid": [(lambda f: vexari.sample_grid(f, 0.0, 1.0, 5), 2)],
+}
+
+
+def test_every_function_that_calls_back_has_runs():
+    assert sorted(CALLBACK_RUNS) == sorted(CALLS_BACK)
+
+
+@pytest.mark.parametrize("name, run, failing", [(name, *run) for name, runs in CALLBACK_RUNS.items()
+                                                 for run in runs])
+def test_every_callback_routine_raises_the_first_exception_unchanged(name, run, failing):
     assert_parked(run, lambda x, *rest: x**3 - 2.0, failing)
 
 

@@ -27,8 +27,6 @@ VECTOR_READERS = {
     **LIST_READERS,
     # b is the increasing one here.
     "linear_interpolate": lambda a, b: vexari.linear_interpolate(b, a, 20.0),
-    "polyadd": lambda a, b: vexari.polyadd(a, b),
-    "convolve": lambda a, b: vexari.convolve(a, b),
     "polynomial_regression": lambda a, b: vexari.polynomial_regression(b, a, 2),
 }
 

@@ -6,7 +6,8 @@ import struct
 from hypothesis import given, settings, strategies as st
 
 import vexari
-from conftest import LIST_READERS
+from conftest import LIST_READERS, OTHER_ARGUMENTS
+from stub_facts import READS_LISTS
 
 Real = type("Real", (float,), {})
 
@@ -32,6 +33,12 @@ def outcome(call):
 
 
 floats = st.floats(allow_nan=True, allow_infinity=True) | st.sampled_from([0.0, -0.0, 1.0, 2.0, 1e-300])
+
+
+def test_every_function_that_reads_lists_is_driven():
+    # A new one needs the values of its other arguments in conftest.OTHER_ARGUMENTS.
+    assert list(LIST_READERS) == READS_LISTS and set(OTHER_ARGUMENTS) <= set(READS_LISTS)
+
 
 # The list readers, and the matrix ones over rows built from the two vectors.
 READERS = {

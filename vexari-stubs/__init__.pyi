@@ -346,7 +346,7 @@ def gradient(function: VectorFunction, point: Vector) -> list[float]:
 # Root finding
 
 def newton(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Count = 50) -> RootResult:
-    """Find a zero of ``function`` by Newton's method from ``x0``.
+    """Find a zero of ``function`` by Newton's method from ``x0``, with the full iteration history.
 
     The slope at each iterate x is (f(x + 1e-6) - f(x - 1e-6)) / 2e-6; each
     iteration calls ``function`` three times, at x, x + 1e-6 and x - 1e-6,
@@ -381,7 +381,7 @@ def newton(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Coun
     """
 
 def halley(function: ScalarFunction, x0: Real, tol: Real = 1e-10, max_iter: Count = 50) -> RootResult:
-    """Find a zero of ``function`` by Halley's method from ``x0``.
+    """Find a zero of ``function`` by Halley's method from ``x0``, with the full iteration history.
 
     Step x - 2 f f' / (2 f'^2 - f f'') with f' a central difference (step
     1e-6) and f'' a central second difference (step 1e-4). Each iteration
@@ -487,7 +487,7 @@ def norm(vector: Vector) -> float:
     """
 
 def add(left: Vector, right: Vector) -> list[float]:
-    """Elementwise sum.
+    """Elementwise sum of two vectors.
 
     Args:
         left: the first vector.
@@ -509,7 +509,7 @@ def add(left: Vector, right: Vector) -> list[float]:
     """
 
 def sub(left: Vector, right: Vector) -> list[float]:
-    """Elementwise difference.
+    """Elementwise difference of two vectors.
 
     Args:
         left: the first vector.
@@ -605,7 +605,7 @@ def gradient_descent(
     tol: Real = 1e-8,
     max_iter: Count = 1000,
 ) -> OptimizeResult:
-    """Minimize ``function`` by fixed-step gradient descent from ``start``.
+    """Minimize ``function`` of a vector by fixed-step gradient descent from ``start``, with history.
 
     Each iteration evaluates f(x), its central-difference gradient g (2n
     calls) and records a step; it stops when the norm of g is <= tol,
@@ -1154,7 +1154,7 @@ def mean(values: Vector) -> float:
     """
 
 def variance(values: Vector, sample: bool = False) -> float:
-    """Variance by the two-pass algorithm.
+    """Population or sample variance by the two-pass algorithm.
 
     Args:
         values: the samples.
@@ -1203,7 +1203,7 @@ def summary(values: Vector) -> Summary:
     """
 
 def covariance(left: Vector, right: Vector, sample: bool = False) -> float:
-    """Covariance of two equally long vectors.
+    """Population or sample covariance of two equally long vectors.
 
     Args:
         left: the first samples.
