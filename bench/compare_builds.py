@@ -27,12 +27,24 @@ CASES = {
     "tanh_sinh": "vexari.tanh_sinh(math.exp, 0.0, 1.0, tol=0.0, max_levels=6)",
     "rk4": "vexari.rk4(lambda t, v: -v, 1.0, 0.0, 1.0, 0.01)",
     "gauss_newton": "vexari.gauss_newton(lambda p: [p[0] - 1.0, p[1] * p[1] - 2.0], [0.5, 0.5])",
+    "scale": "vexari.scale(x, 1.5)", "covariance": "vexari.covariance(x, y, True)",
+    "finite_difference": "vexari.finite_difference(x, 0.5)", "exponential_smooth": "vexari.exponential_smooth(x, 0.3)",
+    "convolve": "vexari.convolve(x, [0.25, 0.5, 0.25])", "solve": "vexari.solve(m, x[:8])",
+    "tangent": "vexari.tangent(math.sin, 1.0)", "gradient": "vexari.gradient(lambda v: v[0] * v[1], [1.0, 2.0])",
+    "halley": "vexari.halley(lambda v: v * v - 2.0, 1.0)", "polyroot": "vexari.polyroot([-2.0, 0.0, 1.0], 1.0)",
+    "gradient_descent": "vexari.gradient_descent(lambda v: (v[0] - 1.0) ** 2, [0.0], max_iter=50)",
+    "stationary_newton": "vexari.stationary_newton(lambda v: (v - 1.0) ** 2, 0.0)",
+    "tan_sinh": "vexari.tan_sinh(lambda t: math.exp(-t), tol=0.0, max_levels=6)",
+    "sample_grid": "vexari.sample_grid(math.sin, 0.0, 1.0, 100)",
+    "tangent_lines": "vexari.tangent_lines(math.sin, 0.0, 1.0, x[:20])",
+    "ode_direction_field": "vexari.ode_direction_field(lambda a, b: a - b, (0.0, 1.0), (0.0, 1.0), 10, 10)",
 }
 
 CHILD = r"""
 import json, math, random, sys, time, vexari
 n = int(sys.argv[1]); generator = random.Random(1)
 x = [generator.random() for _ in range(n)]; y = [generator.random() for _ in range(n)]; xs = sorted(x)
+m = [[generator.random() + 8.0 * (i == j) for j in range(8)] for i in range(8)]
 batch = max(1, 200000 // n); out = {}
 for name, statement in json.loads(sys.argv[2]).items():
     call = eval("lambda: " + statement)
