@@ -126,6 +126,18 @@ def refused_allocation(call, room, prepare="pass"):
     return child.stdout
 
 
+# ./dev sanitize preloads the sanitizer runtimes into every process the suite starts, for the
+# interpreter that runs vexari. Other programs (a browser, CMake and the compilers, a core driver, a
+# type checker) are not built for them: Chromium, for one, spins at full CPU under that preload.
+SANITIZER_VARIABLES = ("LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS")
+
+
+def foreign_environment(**extra):
+    """The environment for a program that is not a Python running vexari: this process's, without
+    the sanitizer runtimes and their options, with `extra` added."""
+    return {**{k: v for k, v in os.environ.items() if k not in SANITIZER_VARIABLES}, **extra}
+
+
 # The functions that read list arguments without keeping them, each as f(a, b) of two vectors (the
 # second ignored where the function takes one); the other arguments convert without Python code.
 LIST_READERS = {
@@ -167,11 +179,12 @@ def core_driver(tmp_path_factory):
                  f"-DVEXARI_COVERAGE={'ON' if coverage else 'OFF'}"]
     if ninja:
         configure += ["-G", "Ninja", f"-DCMAKE_MAKE_PROGRAM={ninja}"]
-    subprocess.run(configure, check=True, capture_output=True)
-    subprocess.run([cmake, "--build", str(build)], check=True, capture_output=True)
+    subprocess.run(configure, check=True, capture_output=True, env=foreign_environment())
+    subprocess.run([cmake, "--build", str(build)], check=True, capture_output=True, env=foreign_environment())
 
     def run(name, *arguments):
-        out = subprocess.run([str(build / name), *arguments], capture_output=True, text=True, check=True).stdout
+        out = subprocess.run([str(build / name), *arguments], capture_output=True, text=True, check=True,
+                             env=foreign_environment()).stdout
         lines = [(line.split(" ", 1) + [""])[:2] for line in out.splitlines()]
         return [tuple(pair) for pair in lines]
 
