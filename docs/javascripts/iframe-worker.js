@@ -19,9 +19,7 @@
       const scope = this._frame.contentWindow;
       this._scope = scope;
       // The script's own postMessage() answers the page.
-      scope.postMessage = (data) => this._deliver(this, scope, structuredClone(data));
-      // The search worker reads this to find its language scripts beside its own.
-      scope.IFrameWorker = IFrameWorker;
+      scope.postMessage = (data) => this._deliver(this, window, structuredClone(data));
       const script = scope.document.createElement("script");
       script.src = new URL(url, document.baseURI).href;
       script.onload = () => {
@@ -34,14 +32,17 @@
     }
 
     postMessage(data) {
+      if (!this._scope) return;
       const copy = structuredClone(data);
       if (this._pending) this._pending.push(copy);
       else this._deliver(this._scope, this._scope, copy);
     }
 
+    // As with a worker, messages after this are dropped.
     terminate() {
       this._frame.remove();
-      this._pending = [];
+      this._scope = null;
+      this._pending = null;
     }
 
     _deliver(target, realm, data) {
@@ -59,6 +60,8 @@
     }
   }
 
+  // The search worker looks for this name in its parent page, to find its language scripts beside
+  // its own.
   window.IFrameWorker = IFrameWorker;
   window.Worker = IFrameWorker;
 })();
