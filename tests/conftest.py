@@ -127,6 +127,18 @@ def refused_allocation(call, room, prepare="pass"):
     return child.stdout
 
 
+# ./dev sanitize preloads the sanitizer runtimes into every process the suite starts, for the
+# interpreter that runs vexari. Other programs (a browser, CMake and the compilers, a core driver, a
+# type checker) are not built for them: Chromium, for one, spins at full CPU under that preload.
+SANITIZER_VARIABLES = ("LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS")
+
+
+def foreign_environment(**extra):
+    """The environment for a program that is not a Python running vexari: this process's, without
+    the sanitizer runtimes and their options, with `extra` added."""
+    return {**{k: v for k, v in os.environ.items() if k not in SANITIZER_VARIABLES}, **extra}
+
+
 # The other arguments of the functions that only read lists (stub_facts.READS_LISTS): every
 # parameter that is not a Vector and has no default needs a value here, and a default may be
 # overridden. They convert without running Python code.
@@ -185,11 +197,12 @@ def core_driver(tmp_path_factory):
                  f"-DVEXARI_COVERAGE={'ON' if coverage else 'OFF'}"]
     if ninja:
         configure += ["-G", "Ninja", f"-DCMAKE_MAKE_PROGRAM={ninja}"]
-    subprocess.run(configure, check=True, capture_output=True)
-    subprocess.run([cmake, "--build", str(build)], check=True, capture_output=True)
+    subprocess.run(configure, check=True, capture_output=True, env=foreign_environment())
+    subprocess.run([cmake, "--build", str(build)], check=True, capture_output=True, env=foreign_environment())
 
     def run(name, *arguments):
-        out = subprocess.run([str(build / name), *arguments], capture_output=True, text=True, check=True).stdout
+        out = subprocess.run([str(build / name), *arguments], capture_output=True, text=True, check=True,
+                             env=foreign_environment()).stdout
         lines = [(line.split(" ", 1) + [""])[:2] for line in out.splitlines()]
         return [tuple(pair) for pair in lines]
 

@@ -12,6 +12,7 @@ from pathlib import Path
 import pytest
 
 import vexari
+from conftest import foreign_environment
 
 ROOT = Path(__file__).resolve().parent.parent
 DOCS = ROOT / "docs"
@@ -89,7 +90,8 @@ def test_examples_type_check_strictly(tmp_path):
         file = tmp_path / f"example_{index:03}.py"
         file.write_text(f"# {where}, line {line}\nimport math\nimport vexari\n{code}")
     mypy = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--cache-dir", str(tmp_path / ".cache"),
-                           *map(str, sorted(tmp_path.glob("*.py")))], capture_output=True, text=True, cwd=tmp_path)
+                           *map(str, sorted(tmp_path.glob("*.py")))], capture_output=True, text=True, cwd=tmp_path,
+                          env=foreign_environment())
     assert mypy.returncode == 0, mypy.stdout + mypy.stderr
 
 

@@ -7,6 +7,8 @@ import sysconfig
 
 import pytest
 
+from conftest import foreign_environment
+
 SOURCES = pathlib.Path(__file__).parent.parent / "src"
 
 # A routine over one list, given in each case a different way; each case names
@@ -45,7 +47,7 @@ auto read(InPlaceVector& values, api::ErrorSlot& slot, Callable callable, PyObje
 """)
     include = sysconfig.get_path("include")
     done = subprocess.run([compiler, "-std=c++23", "-fsyntax-only", f"-I{SOURCES}", f"-I{include}", str(source)],
-                          capture_output=True, text=True)
+                          capture_output=True, text=True, env=foreign_environment())
     if refusal is None:
         assert done.returncode == 0, done.stderr
     else:

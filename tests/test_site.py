@@ -1,38 +1,32 @@
-"""The documentation site, built as ./dev docs builds it and opened in headless Chromium: the home page
-and the newton entry show their text and pictures, and search finds tanh_sinh. The screenshots stay
-in the test's temporary folder."""
+"""The documentation site, built as ./dev docs builds it and opened from its files, as the README says,
+in Debian's headless Chromium driven by Playwright: the home page and the newton entry show their text
+and pictures, search lists a function's entry first, tables never split a token across lines, and no
+page links from the root of the file system. The screenshots stay in the test's temporary folder."""
 
-import functools
-import http.server
+import json
 import os
+import re
 import shutil
 import subprocess
 import sys
-import threading
 from pathlib import Path
+from unittest import mock
+from urllib.parse import urlsplit
 
 import pytest
 
-import chromium
+from conftest import foreign_environment
 
 ROOT = Path(__file__).resolve().parent.parent
 pytest.importorskip("mkdocs")
 pytest.importorskip("material")
+sync_api = pytest.importorskip("playwright.sync_api", reason="Playwright is missing: pip install -r requirements-dev.txt")
+sys.path.insert(0, str(ROOT / "docs" / "hooks"))
 
+import reference  # noqa: E402
 
-def ensure_chromium() -> str:
-    """Chromium's path, installed from Debian's packages first when it is missing and we may."""
-    found = chromium.find()
-    if found is None and os.geteuid() == 0 and shutil.which("apt-get"):
-        env = {**os.environ, "DEBIAN_FRONTEND": "noninteractive"}
-        install = ["apt-get", "install", "-y", "--no-install-recommends", "chromium"]
-        if subprocess.run(install, capture_output=True, env=env).returncode != 0:
-            subprocess.run(["apt-get", "update"], capture_output=True, env=env)
-            subprocess.run(install, capture_output=True, env=env)
-        found = chromium.find()
-    if found is None:
-        pytest.skip("Chromium is missing and cannot be installed here (not root, or no apt-get)")
-    return found
+LINK = re.compile(r'\b(?:href|src)="([^"]*)"')
+CONFIG = re.compile(r'<script id="__config" type="application/json">(.*?)</script>', re.S)
 
 
 @pytest.fixture(scope="module")
@@ -45,26 +39,24 @@ def site(tmp_path_factory):
 
 
 @pytest.fixture(scope="module")
-def served(site):
-    """The site over HTTP on the loopback (the search runs in a web worker, which file: pages cannot
-    start), with the paths that were served."""
-    served_paths: list[tuple[str, int]] = []
-
-    class Handler(http.server.SimpleHTTPRequestHandler):
-        def log_request(self, code="-", size="-"):
-            served_paths.append((self.path.split("?")[0], int(code)))
-
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=str(site)))
-    thread = threading.Thread(target=server.serve_forever, daemon=True)
-    thread.start()
-    yield f"http://127.0.0.1:{server.server_address[1]}", served_paths
-    server.shutdown()
-    thread.join()
-
-
-@pytest.fixture(scope="module")
 def browser():
-    opened = chromium.Browser(ensure_chromium())
+    executable = shutil.which("chromium") or shutil.which("chromium-browser")
+    if executable is None:
+        pytest.skip("Chromium is missing: the site tests drive Debian's; install it with `apt-get install chromium`")
+    # Playwright's driver (Node.js) and the browser it starts are not Pythons running vexari.
+    with mock.patch.dict(os.environ, foreign_environment(), clear=True):
+        playwright = sync_api.sync_playwright().start()
+    try:
+        opened = playwright.chromium.launch(executable_path=executable, env=foreign_environment())
+        yield opened
+        opened.close()
+    finally:
+        playwright.stop()
+
+
+@pytest.fixture
+def page(browser):
+    opened = browser.new_page(viewport={"width": 1280, "height": 1000})
     yield opened
     opened.close()
 
@@ -72,30 +64,28 @@ def browser():
 IMAGES = "Array.from(document.querySelectorAll('article img')).map(i => [i.getAttribute('src'), i.complete, i.naturalWidth])"
 
 
-def shown_images(browser):
+def shown_images(page):
     # Lazy images load once scrolled into view.
-    browser.evaluate("document.querySelectorAll('article img').forEach(i => { i.loading = 'eager'; i.scrollIntoView(); })")
-    browser.wait_for(f"{IMAGES}.every(([src, complete, width]) => complete)")
-    browser.evaluate("window.scrollTo(0, 0)")
-    return browser.evaluate(IMAGES)
+    page.evaluate("document.querySelectorAll('article img').forEach(i => { i.loading = 'eager'; i.scrollIntoView(); })")
+    page.wait_for_function(f"{IMAGES}.every(([src, complete, width]) => complete)")
+    page.evaluate("window.scrollTo(0, 0)")
+    return page.evaluate(IMAGES)
 
 
-def test_home_page_shows_its_text_and_picture(served, browser, tmp_path):
-    url, served_paths = served
-    browser.open(f"{url}/index.html")
-    text = browser.evaluate("document.querySelector('article').innerText")
+def test_home_page_shows_its_text_and_picture(site, page, tmp_path):
+    page.goto((site / "index.html").as_uri())
+    text = page.inner_text("article")
     assert "A numerical toolkit for Python" in text and "1.4142135623730951" in text
-    images = shown_images(browser)
+    images = shown_images(page)
     assert images and all(width > 100 for _, _, width in images), images
-    assert ("/gallery/images/newton_animation.gif", 200) in served_paths
-    shot = browser.screenshot(tmp_path / "home.png")
-    assert shot.stat().st_size > 20_000
+    assert any(src.endswith("gallery/images/newton_animation.gif") for src, _, _ in images), images
+    page.screenshot(path=tmp_path / "home.png")
+    assert (tmp_path / "home.png").stat().st_size > 20_000
 
 
-def test_newton_entry_shows_signature_results_example_and_picture(served, browser, tmp_path):
-    url, _ = served
-    browser.open(f"{url}/reference/root-finding.html#newton")
-    entry = browser.evaluate("""(() => {
+def test_newton_entry_shows_signature_results_example_and_picture(site, page, tmp_path):
+    page.goto((site / "reference" / "root-finding.html").as_uri() + "#newton")
+    entry = page.evaluate("""(() => {
         const heading = document.getElementById('newton');
         const parts = [heading.innerText];
         for (let node = heading.nextElementSibling; node && node.tagName !== 'H2'; node = node.nextElementSibling)
@@ -105,25 +95,66 @@ def test_newton_entry_shows_signature_results_example_and_picture(served, browse
     for expected in ["newton(", "function: ScalarFunction", "max_iter: Count = 50", "Parameters", '"converged"',
                      '"history"', "tangent slope is too small for Newton step", ">>> result = vexari.newton("]:
         assert expected in entry, expected
-    images = [image for image in shown_images(browser) if "newton_animation" in image[0]]
+    images = [image for image in shown_images(page) if "newton_animation" in image[0]]
     assert images and images[0][2] > 100, images
-    browser.evaluate("document.getElementById('newton').scrollIntoView()")
-    assert browser.screenshot(tmp_path / "newton.png").stat().st_size > 20_000
+    page.evaluate("document.getElementById('newton').scrollIntoView()")
+    page.screenshot(path=tmp_path / "newton.png")
+    assert (tmp_path / "newton.png").stat().st_size > 20_000
 
 
-def test_search_finds_tanh_sinh(served, browser, tmp_path):
-    url, _ = served
-    browser.open(f"{url}/index.html")
-    browser.evaluate("""(() => {
-        const input = document.querySelector('input[data-md-component=search-query]');
-        input.focus();
-        input.value = 'tanh_sinh';
-        input.dispatchEvent(new Event('input', {bubbles: true}));
-    })()""")
-    results = browser.wait_for(
-        "Array.from(document.querySelectorAll('.md-search-result__item')).map(item => item.innerText)")
-    assert "tanh_sinh(" in results[0], results[:2]
-    links = browser.evaluate(
-        "Array.from(document.querySelectorAll('.md-search-result__item')[0].querySelectorAll('a')).map(a => a.href)")
-    assert any("/reference/quadrature.html" in link and link.endswith("#tanh_sinh") for link in links), links
-    browser.screenshot(tmp_path / "search.png")
+# The first three as a reader would try them; the others are names that begin another function's
+# name (norm, normalize) or a gallery script's (tangent_lines), which search once ranked above them.
+@pytest.mark.parametrize("name", ["newton", "tanh_sinh", "polyroot", "gradient", "norm", "tangent_lines"])
+def test_search_from_the_files_lists_the_functions_entry_first(site, page, name):
+    page.goto((site / "index.html").as_uri() + f"?q={name}")
+    assert page.is_visible("input[data-md-component=search-query]")
+    first = page.locator(".md-search-result__item").first
+    first.wait_for()
+    links = [urlsplit(href) for href in first.locator("a").evaluate_all("links => links.map(a => a.href)")]
+    family = reference.slug(reference.parse().entries[name].family)
+    expected = (site / "reference" / f"{family}.html").as_uri()
+    assert [(f"{link.scheme}://{link.path}", link.fragment) for link in links if link.fragment][0] == (expected, name)
+
+
+def test_no_page_links_from_the_root_and_the_error_page_reaches_the_site(site):
+    for html in sorted(site.rglob("*.html")):
+        text = html.read_text()
+        config = json.loads(CONFIG.search(text).group(1))
+        rooted = [link for link in LINK.findall(text) + [config["base"], config["search"]] if link.startswith("/")]
+        assert not rooted, f"{html.relative_to(site)}: {rooted}"
+    # The error page lies in the site's top folder: what it links and loads is there.
+    error = (site / "404.html").read_text()
+    local = [urlsplit(link).path for link in LINK.findall(error) + [json.loads(CONFIG.search(error).group(1))["search"]]
+             if not urlsplit(link).scheme and urlsplit(link).path]
+    assert len(local) > 30 and all((site / path).is_file() for path in local), local
+
+
+# Each run of non-blank characters in a table's code, with the distinct tops of the boxes it is drawn in.
+SPLIT_TOKENS = r"""(() => {
+    const split = [];
+    for (const code of document.querySelectorAll('article table code')) {
+        const walker = document.createTreeWalker(code, NodeFilter.SHOW_TEXT);
+        for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+            for (const match of node.data.matchAll(/\S+/g)) {
+                const range = document.createRange();
+                range.setStart(node, match.index);
+                range.setEnd(node, match.index + match[0].length);
+                const tops = new Set(Array.from(range.getClientRects(), box => Math.round(box.top)));
+                if (tops.size > 1) split.push(match[0]);
+            }
+        }
+    }
+    return split;
+})()"""
+
+
+@pytest.mark.parametrize("width", [360, 700])
+def test_tables_keep_each_token_of_code_on_one_line(site, page, width):
+    page.set_viewport_size({"width": width, "height": 900})
+    pages = [html for html in sorted(site.rglob("*.html")) if "<table" in html.read_text()]
+    tokens = 0
+    for html in pages:
+        page.goto(html.as_uri())
+        tokens += page.evaluate("document.querySelectorAll('article table code').length")
+        assert page.evaluate(SPLIT_TOKENS) == [], html.relative_to(site)
+    assert len(pages) > 12 and tokens > 500, (len(pages), tokens)
