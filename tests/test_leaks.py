@@ -10,7 +10,7 @@ import tracemalloc
 import pytest
 
 import vexari
-from conftest import FailOn
+from conftest import SANITIZED, FailOn
 from hostile import drawn_calls, parameter_kinds, run_checked
 
 KINDS = parameter_kinds()
@@ -77,6 +77,8 @@ def test_refcounts_and_traced_memory_stay_flat(name):
     assert min(growth) <= 0, growth
 
 
+@pytest.mark.skipif(SANITIZED, reason="AddressSanitizer keeps freed memory in quarantine, so resident size grows"
+                    " (the reference-count checks above still run)")
 def test_resident_size_stays_flat():
     every = [(getattr(vexari, name), call) for name in sorted(KINDS) for call in CALLS[name]]
 
