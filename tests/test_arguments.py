@@ -52,6 +52,16 @@ def test_type_error_messages(args, kwargs, message):
     assert str(info.value) == message
 
 
+@pytest.mark.parametrize("kwargs, listed", [
+    ({}, "5 required positional arguments: 'function', 'y0', 't0', 't1', and 'step'"),
+    ({"y0": 1.0, "t1": 1.0}, "3 required positional arguments: 'function', 't0', and 'step'"),
+])
+def test_three_or_more_missing_are_listed_as_python_lists_them(kwargs, listed):
+    with pytest.raises(TypeError) as info:
+        vexari.euler(**kwargs)
+    assert str(info.value) == f"euler() missing {listed}"
+
+
 def test_prefixed_error_keeps_its_cause():
     with pytest.raises(TypeError) as info:
         newton(line, CausedTypeError())
