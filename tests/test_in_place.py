@@ -227,7 +227,9 @@ class Indexed:
 # Arguments after a list that convert without Python code, run Python code to convert, or fail.
 LATER = {
     "real": [lambda log: 0.75, lambda log: Counted(0.75, log, "later"), lambda log: Refusing(), lambda log: "x"],
-    "count": [lambda log: 2, lambda log: Indexed(2, log), lambda log: Indexed(None, log), lambda log: -1],
+    # Counts past one digit of an int (2**40 valid, 2**64 too large) are not known not to fail.
+    "count": [lambda log: 2, lambda log: Indexed(2, log), lambda log: Indexed(None, log), lambda log: -1,
+              lambda log: 2**40, lambda log: 2**64],
     "flag": [lambda log: True, lambda log: False, lambda log: None, lambda log: 1],
     "vector": [lambda log: [0.5] * LONG, lambda log: (0.5,) * LONG,
                lambda log: [0.5] * (LONG - 1) + [Counted(0.5, log, "later")], lambda log: [0.5, "x"]],

@@ -39,6 +39,20 @@ def test_exact_agreement_meets_a_zero_tolerance_at_level_4():
     assert vexari.tanh_sinh(lambda x: 0.0, 0.0, 1.0, tol=0.0) == {"value": 0.0, "error": 0.0, "levels": 4}
 
 
+def test_an_infinite_estimate_is_never_compared_with_the_next():
+    # Only the first evaluation is infinite, so level 3 estimates inf and level 4 a finite value:
+    # their infinite difference would meet an infinite tolerance, but an infinite estimate is no
+    # estimate to agree with, and levels 4 and 5 are the first pair compared.
+    calls = []
+
+    def f(x):
+        calls.append(x)
+        return math.inf if len(calls) == 1 else 1.0
+
+    result = vexari.tanh_sinh(f, 0.0, 1.0, tol=math.inf, max_levels=5)
+    assert result["levels"] == 5 and math.isfinite(result["error"]) and len(calls) == 97 + 193 + 385
+
+
 def test_square_meets_the_defaults_at_level_4():
     f = Recorder(lambda x: x * x)
     result = vexari.tanh_sinh(f, 0.0, 1.0)

@@ -112,6 +112,14 @@ def test_adaptive_run_without_progress_returns_its_start(f, t0, t1, step, tol, c
     assert vexari.adaptive_rk4(f, 1.0, t0, t1, step, tol) == [{"t": t0, "y": 1.0}] and f.count == calls
 
 
+def test_adaptive_last_step_just_below_a_power_of_two_is_taken():
+    # Below 8192 the doubles are 2**-40 apart, above it 2**-39: the step -2**-40 moves t, though
+    # 8192 + 2**-40 rounds back to 8192. The run lands on t1 in one step (12 evaluations).
+    f = Recorder(lambda t, y: 1.0)
+    points = vexari.adaptive_rk4(f, 0.0, 8192.0, 8192.0 - 2**-40, 1.5e-12)
+    assert [p["t"] for p in points] == [8192.0, 8192.0 - 2**-40] and f.count == 12
+
+
 def test_adaptive_run_with_a_negative_tol_ends_at_an_infinite_disagreement():
     # The halves agree exactly while the step grows from 1.0 by 1.8, until
     # 6e300 * H overflows at the 31st attempt; that disagreement must end the
