@@ -82,11 +82,14 @@ F = type("F", (float,), {"__float__": lambda self: 5.0})  # read by its value
 G = type("G", (), {"__float__": lambda self: 9.0})
 
 
-@pytest.mark.parametrize("answers, slope", [([True, 3, 1.0], (3.0 - 1.0) / 2e-6), ([F(1.0), G(), 1.0], 8.0 / 2e-6)])
-def test_results_convert_like_float_arguments(answers, slope):
+@pytest.mark.parametrize("answers, fx, slope", [
+    ([True, 3, 1.0], 1.0, (3.0 - 1.0) / 2e-6), ([F(1.0), G(), 1.0], 1.0, 8.0 / 2e-6),
+    ([-1, F(-1.0), 2], -1.0, (-1.0 - 2.0) / 2e-6),  # -1 is the conversion's failure value, and a value too
+])
+def test_results_convert_like_float_arguments(answers, fx, slope):
     calls = iter(answers)
     record = vexari.newton(lambda x: next(calls), 0.0, max_iter=1)["history"][0]
-    assert (record["fx"], record["slope"]) == (1.0, slope)
+    assert (record["fx"], record["slope"]) == (fx, slope)
 
 
 def no_float(self):
