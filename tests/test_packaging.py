@@ -1,9 +1,11 @@
 """The sdist holds what building and testing need, with its licence, and its metadata agrees with CMake."""
 
 import re
+import shlex
 import subprocess
 import sys
 import tarfile
+import tomllib
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
@@ -25,3 +27,18 @@ def test_sdist_contents_and_metadata(tmp_path):
     [requires] = re.findall(r"^Requires-Python: >=(\d+\.\d+)$", metadata, re.MULTILINE)
     [cmake] = re.findall(r"find_package\(Python (\d+\.\d+) COMPONENTS", (ROOT / "CMakeLists.txt").read_text())
     assert requires == cmake
+
+
+def test_wheel_test_commands_name_tests_that_exist():
+    """The cibuildwheel section leaves tests out by path and by name; a renamed test must not slip back in."""
+    config = tomllib.loads((ROOT / "pyproject.toml").read_text())["tool"]["cibuildwheel"]
+    names = set(re.findall(r"^def (test_\w+)", "".join(p.read_text() for p in (ROOT / "tests").glob("test_*.py")),
+                           re.MULTILINE))
+    assert all((ROOT / path).exists() for path in config["test-sources"])
+    commands = [config["test-command"], *(config[platform]["test-command"] for platform in ("macos", "windows"))]
+    for words in [shlex.split(config["test-environment"]["PYTEST_ADDOPTS"]), *map(shlex.split, commands)]:
+        ignored = [word.removeprefix("--ignore=") for word in words if word.startswith("--ignore=")]
+        assert all((ROOT / path).exists() for path in ignored), ignored
+        for expression in (words[i + 1] for i, word in enumerate(words) if word == "-k"):
+            for term in re.findall(r"not (\w+)", expression):
+                assert any(term in name for name in names), f"-k leaves out {term!r}, which names no test"
