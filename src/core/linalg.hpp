@@ -6,6 +6,13 @@
 #include "core/numeric_function.hpp"
 #include "core/vector.hpp"
 
+// MSVC spells forced inlining its own way (and warns on the GNU attribute).
+#if defined(_MSC_VER) && !defined(__clang__)
+#define VEXARI_ALWAYS_INLINE __forceinline
+#else
+#define VEXARI_ALWAYS_INLINE [[gnu::always_inline]] inline
+#endif
+
 #include <cmath>
 #include <cstddef>
 #include <span>
@@ -97,7 +104,7 @@ Outcome<Vector> solve(const Matrix& matrix, const Vector& rhs);
 // Always inlined: each caller has its own watch and row type, and the loops
 // compiled into the caller ran measurably faster on small systems than a call.
 template <class SwappableRows, class Watch>
-[[gnu::always_inline]] inline Outcome<void> eliminate(SwappableRows& a, Vector& b, Vector& x, const Watch& watch) {
+VEXARI_ALWAYS_INLINE Outcome<void> eliminate(SwappableRows& a, Vector& b, Vector& x, const Watch& watch) {
     const std::size_t n = b.size();
     for (std::size_t k = 0; k < n; ++k) {
         if (has_failed(watch)) return fail(stopped);
