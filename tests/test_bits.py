@@ -8,6 +8,10 @@ arithmetic, kept so that no later change moves a bit unnoticed. NaN is pinned
 as NaN: its sign and payload are the machine's, not the module's.
 
     python tests/test_bits.py --store   # records calls that have no entry yet
+
+Where the C library's math functions take part, libm_trace.py tells whether
+a difference on another machine comes from them (see README, "Reproducible
+across machines").
 """
 
 import hashlib
@@ -18,6 +22,7 @@ import sys
 
 import pytest
 
+import libm_trace
 import vexari
 
 DATA = pathlib.Path(__file__).parent / "data"
@@ -109,7 +114,19 @@ def test_every_function_is_pinned():
 def test_bits(call):
     expected = PINNED.get(call)
     assert expected is not None, f"no stored answer for {call}: run python tests/test_bits.py --store"
-    assert describe(call) == expected
+    answer = describe(call)
+    if answer != expected:
+        pytest.fail(f"{call} answers\n  {answer}\nwhere the bits were recorded\n  {expected}\n{libm_trace.explain(call)}")
+
+
+def test_c_library_is_asked_and_answers_as_recorded():
+    """Per call and per C library function it reaches, the same arguments and answers as where the bits were
+    recorded: a call whose bits differ while this passes is the module's own difference."""
+    recorded = json.loads(libm_trace.STORED.read_text())
+    here = libm_trace.traces(CALLS)
+    if here is None:
+        pytest.skip("no C compiler to build the tracing shim")
+    assert {call: traced for call, traced in here.items() if traced} == recorded
 
 
 if __name__ == "__main__" and sys.argv[1:] == ["--store"]:
@@ -119,3 +136,6 @@ if __name__ == "__main__" and sys.argv[1:] == ["--store"]:
             answers[call] = describe(call)
             print(f"{call}\n    {answers[call]}")
     STORED.write_text(json.dumps({c: answers[c] for c in CALLS if c in answers}, indent=0, ensure_ascii=False) + "\n")
+    # The C library's part is recorded anew for every call: it is what this machine's library answers.
+    traced = libm_trace.traces(CALLS)
+    libm_trace.STORED.write_text(json.dumps({c: t for c, t in traced.items() if t}, indent=0) + "\n")
