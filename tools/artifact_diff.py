@@ -15,6 +15,7 @@ import io
 import sys
 import tarfile
 import zipfile
+from collections import Counter
 from pathlib import Path
 
 # A difference in many members has one cause; the first few name it.
@@ -25,23 +26,27 @@ def digest(data: bytes) -> str:
     return hashlib.sha256(data).hexdigest()
 
 
-def zip_members(data: bytes) -> dict[str, dict[str, object]]:
+# An archive as its members in stored order, each a name and what else is stored with it.
+Members = list[tuple[str, dict[str, object]]]
+
+
+def zip_members(data: bytes) -> Members:
     with zipfile.ZipFile(io.BytesIO(data)) as archive:
-        return {info.filename: {"content": digest(archive.read(info)), "time": info.date_time,
-                                "mode": oct(info.external_attr >> 16), "compression": info.compress_type,
-                                "extra": info.extra.hex()}
-                for info in archive.infolist()}
+        return [(info.filename, {"content": digest(archive.read(info)), "time": info.date_time,
+                                 "mode": oct(info.external_attr >> 16), "compression": info.compress_type,
+                                 "extra": info.extra.hex()})
+                for info in archive.infolist()]
 
 
-def tar_members(data: bytes) -> dict[str, dict[str, object]]:
+def tar_members(data: bytes) -> Members:
     # The gzip header holds a time stamp and may hold a file name of its own.
-    members: dict[str, dict[str, object]] = {"(gzip header)": {"bytes": data[:10].hex(), "name": gzip_name(data)}}
+    members: Members = [("(gzip header)", {"bytes": data[:10].hex(), "name": gzip_name(data)})]
     with tarfile.open(fileobj=io.BytesIO(data), mode="r:gz") as archive:
         for info in archive:
             content = archive.extractfile(info).read() if info.isfile() else b""
-            members[info.name] = {"content": digest(content), "time": info.mtime, "mode": oct(info.mode),
-                                  "owner": (info.uid, info.gid, info.uname, info.gname), "type": info.type,
-                                  "link": info.linkname, "pax": info.pax_headers}
+            members.append((info.name, {"content": digest(content), "time": info.mtime, "mode": oct(info.mode),
+                                        "owner": (info.uid, info.gid, info.uname, info.gname), "type": info.type,
+                                        "link": info.linkname, "pax": info.pax_headers}))
     return members
 
 
@@ -65,12 +70,17 @@ def member_differences(name: str, first: bytes, second: bytes) -> list[str]:
         one, two = read(first), read(second)
     except (zipfile.BadZipFile, tarfile.TarError, gzip.BadGzipFile, EOFError) as error:
         return [f"not readable as an archive: {error}"]
-    lines = [f"only in the first: {member}" for member in one if member not in two]
-    lines += [f"only in the second: {member}" for member in two if member not in one]
-    for member in (member for member in one if member in two):
-        changed = [key for key in one[member] if one[member][key] != two[member][key]]
-        lines += [f"{member}: {key} {one[member][key]} != {two[member][key]}" for key in changed]
-    if not lines and list(one) != list(two):
+    names_one, names_two = [name for name, _ in one], [name for name, _ in two]
+    count_one, count_two = Counter(names_one), Counter(names_two)
+    attributes_one, attributes_two = dict(one), dict(two)
+    lines = []
+    for name in dict.fromkeys(names_one + names_two):
+        if count_one[name] != count_two[name]:
+            lines.append(f"{name}: {count_one[name]} copies in the first, {count_two[name]} in the second")
+        elif count_one[name] == 1:
+            lines += [f"{name}: {key} {value} != {attributes_two[name][key]}"
+                      for key, value in attributes_one[name].items() if value != attributes_two[name][key]]
+    if not lines and names_one != names_two:
         lines.append("the members are the same but stored in another order")
     if not lines:
         lines.append("every member is the same: the archive's own framing differs")
