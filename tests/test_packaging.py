@@ -72,7 +72,7 @@ def test_sdist_depends_on_sources_and_date_alone(sdist, tmp_path):
         assert {member.mtime for member in archive} == {EPOCH}
         archive.extractall(tmp_path / "unpacked", filter="data")
     [tree] = (tmp_path / "unpacked").iterdir()
-    (tree / "PKG-INFO").unlink()  # the build writes its own
+    (tree / "PKG-INFO").unlink()  # the build writes its own, and would store this one beside it
     for path in tree.rglob("*"):
         os.utime(path)
         path.chmod(path.stat().st_mode | 0o020)
