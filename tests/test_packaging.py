@@ -1,22 +1,43 @@
-"""The sdist holds what building and testing need, with its licence, and its metadata agrees with CMake."""
+"""The sdist holds what building and testing need, with its licence, its metadata agrees with CMake,
+and its bytes depend on the sources and SOURCE_DATE_EPOCH alone."""
 
+import gzip
+import io
+import os
 import re
 import shlex
 import subprocess
 import sys
 import tarfile
 import tomllib
+import warnings
+import zipfile
 from pathlib import Path
 
+import pytest
+
 ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tools"))
+import artifact_diff  # noqa: E402
+
+EPOCH = 1700000000
 
 
-def test_sdist_contents_and_metadata(tmp_path):
+def build_sdist(source: Path, folder: Path) -> Path:
     build = subprocess.run(
         [sys.executable, "-c", "import sys; from scikit_build_core.build import build_sdist; print(build_sdist(sys.argv[1]))",
-         str(tmp_path)], cwd=ROOT, capture_output=True, text=True)
+         str(folder)], cwd=source, capture_output=True, text=True, env={**os.environ, "SOURCE_DATE_EPOCH": str(EPOCH)})
     assert build.returncode == 0, build.stderr
-    with tarfile.open(tmp_path / build.stdout.split()[-1]) as archive:
+    return folder / build.stdout.split()[-1]
+
+
+@pytest.fixture(scope="module")
+def sdist(tmp_path_factory):
+    return build_sdist(ROOT, tmp_path_factory.mktemp("sdist"))
+
+
+def test_sdist_contents_and_metadata(sdist):
+    with tarfile.open(sdist) as archive:
         top = archive.getnames()[0].split("/")[0]
         names = {name.split("/", 1)[1] for name in archive.getnames() if "/" in name}
         metadata = archive.extractfile(f"{top}/PKG-INFO").read().decode()
@@ -42,3 +63,68 @@ def test_wheel_test_commands_name_tests_that_exist():
         for expression in (words[i + 1] for i, word in enumerate(words) if word == "-k"):
             for term in re.findall(r"not (\w+)", expression):
                 assert any(term in name for name in names), f"-k leaves out {term!r}, which names no test"
+
+
+def test_sdist_depends_on_sources_and_date_alone(sdist, tmp_path):
+    """Rebuilt from its own files unpacked at another path, with new time stamps and wider permissions, the
+    sdist comes out byte for byte the same: nothing of the machine or the moment reaches it but the date given."""
+    with tarfile.open(sdist) as archive:
+        assert {member.mtime for member in archive} == {EPOCH}
+        archive.extractall(tmp_path / "unpacked", filter="data")
+    [tree] = (tmp_path / "unpacked").iterdir()
+    (tree / "PKG-INFO").unlink()  # the build writes its own, and would store this one beside it
+    for path in tree.rglob("*"):
+        os.utime(path)
+        path.chmod(path.stat().st_mode | 0o020)
+    assert build_sdist(tree, tmp_path / "again").read_bytes() == sdist.read_bytes()
+
+
+def zip_bytes(members):
+    buffer = io.BytesIO()
+    # A name stored twice is one of the cases.
+    with zipfile.ZipFile(buffer, "w") as archive, warnings.catch_warnings(action="ignore", category=UserWarning):
+        for name, content, date, mode in members:
+            info = zipfile.ZipInfo(name, date)
+            info.external_attr = mode << 16
+            archive.writestr(info, content)
+    return buffer.getvalue()
+
+
+def tar_gz_bytes(members, header_time=EPOCH):
+    buffer = io.BytesIO()
+    with gzip.GzipFile(fileobj=buffer, mode="wb", mtime=header_time) as packed, \
+            tarfile.open(fileobj=packed, mode="w") as archive:
+        for name, content, date, mode in members:
+            info = tarfile.TarInfo(name)
+            info.size, info.mtime, info.mode = len(content), date, mode
+            archive.addfile(info, io.BytesIO(content))
+    return buffer.getvalue()
+
+
+WHEEL = [("m.so", b"code", (2023, 11, 14, 22, 13, 20), 0o644), ("m/", b"", (2023, 11, 14, 22, 13, 20), 0o755)]
+SDIST = [("p/PKG-INFO", b"meta", EPOCH, 0o644), ("p/src.cpp", b"code", EPOCH, 0o644)]
+
+
+@pytest.mark.parametrize("name, first, second, named", [
+    ("a.whl", zip_bytes(WHEEL), zip_bytes(WHEEL), None),
+    ("a.whl", zip_bytes(WHEEL), zip_bytes([("m.so", b"c0de", *WHEEL[0][2:]), WHEEL[1]]), "m.so: content"),
+    ("a.whl", zip_bytes(WHEEL), zip_bytes([("m.so", b"code", (2024, 1, 1, 0, 0, 0), 0o644), WHEEL[1]]), "m.so: time"),
+    ("a.whl", zip_bytes(WHEEL), zip_bytes([WHEEL[0], ("m/", b"", WHEEL[1][2], 0o700)]), "m/: mode"),
+    ("a.whl", zip_bytes(WHEEL), zip_bytes(WHEEL[::-1]), "another order"),
+    ("a.whl", zip_bytes(WHEEL), zip_bytes(WHEEL + WHEEL[:1]), "m.so: 1 copies in the first, 2 in the second"),
+    ("a.whl", zip_bytes(WHEEL), None, "only in"),
+    ("a.tar.gz", tar_gz_bytes(SDIST), tar_gz_bytes([SDIST[0], ("p/src.cpp", b"code", EPOCH + 1, 0o644)]),
+     "p/src.cpp: time"),
+    ("a.tar.gz", tar_gz_bytes(SDIST), tar_gz_bytes([SDIST[0], ("p/src.cpp", b"code", EPOCH, 0o664)]),
+     "p/src.cpp: mode"),
+    ("a.tar.gz", tar_gz_bytes(SDIST), tar_gz_bytes(SDIST[:1]), "p/src.cpp: 1 copies in the first, 0 in the second"),
+    ("a.tar.gz", tar_gz_bytes(SDIST), tar_gz_bytes(SDIST, header_time=EPOCH + 1), "(gzip header): bytes"),
+])
+def test_artifact_diff_names_what_differs(tmp_path, capsys, name, first, second, named):
+    """./dev reproduce's comparison: equal digests pass; otherwise it fails and names the member and what differs."""
+    for folder, data in (("one", first), ("two", second)):
+        (tmp_path / folder).mkdir()
+        if data is not None:
+            (tmp_path / folder / name).write_bytes(data)
+    assert artifact_diff.compare(tmp_path / "one", tmp_path / "two") == (named is None)
+    assert named is None or named in capsys.readouterr().out
