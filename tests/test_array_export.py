@@ -1,0 +1,156 @@
+"""The rules of reading an object through the array it exports: whose export is taken, when it is
+read, what happens when it fails, and in which order the calls come. Exporters here take a data
+library's name as their module, as the library's own classes carry it."""
+
+import threading
+
+import pytest
+
+import vexari
+from test_concurrent_mutation import frequent_switches
+from test_data_libraries import ItemByItem, answers, library, outcome
+
+numpy = pytest.importorskip("numpy")
+
+ITEMS = [1.5, -2.0, 4.25]
+LYING = numpy.array([10.0, 20.0, 30.0])  # exported values unlike the items: whichever is read shows
+
+
+def exporter(export, module="pandas.core.series", items=ITEMS, length=None, log=None):
+    """An object of a class from `module` iterating to `items`, whose __array__ returns `export`, or
+    raises it when it is an exception."""
+    def record(name):
+        if log is not None:
+            log.append(name)
+
+    def array(self):
+        record("__array__")
+        if isinstance(export, BaseException):
+            raise export
+        return export
+
+    def size(self):
+        record("__len__")
+        if isinstance(length, BaseException):
+            raise length
+        return len(items) if length is None else length
+
+    namespace = {"__module__": module, "__array__": array, "__len__": size,
+                 "__iter__": lambda self: iter(items), "__getitem__": lambda self, i: items[i]}
+    return type("Series", (), namespace)()
+
+
+def test_the_export_of_a_data_library_is_read():
+    assert vexari.mean(exporter(LYING)) == 20.0
+    assert vexari.mean(exporter(LYING, module="polars.series.series")) == 20.0
+
+
+@pytest.mark.parametrize("export, module, length", [
+    (LYING, "mylib", None),  # another library's export is not taken at its word
+    (LYING, "pandasx", None),
+    (LYING, "pyarrow.lib", None),  # an Arrow array's first item must convert to the first value
+    (LYING, "pandas", 4),  # not len(object) items
+    (LYING, "pandas", ValueError("no length")),
+    (ValueError("refused"), "pandas", None),
+    (MemoryError(), "pandas", None),
+    (list(LYING), "pandas", None),  # not an array
+    (numpy.ma.array(LYING), "pandas", None),  # a subclass
+    (LYING.reshape(3, 1), "pandas", None),
+    (LYING.reshape(1, 3), "pandas", None),
+    (LYING.astype(object), "pandas", None),
+    (LYING.astype("float16"), "pandas", None),
+    (LYING.astype("complex128"), "pandas", None),
+    (numpy.array([10.0, numpy.nan, 30.0]), "pandas", None),  # a missing value, maybe
+    (numpy.array([10.0, 20.0, numpy.nan], dtype="float32"), "pandas", None),
+    (numpy.array(["2020-01-01"] * 3, dtype="M8[D]"), "pandas", None),
+])
+def test_any_other_export_leaves_the_items_to_answer(export, module, length):
+    case = exporter(export, module, length=length)
+    assert answers(case) == answers(ItemByItem(case))
+
+
+@pytest.mark.parametrize("module, export, items", [
+    # An Arrow array's items are of one type, which its first item shows.
+    ("pyarrow.lib", LYING, ["x", 20.0, 30.0]),
+    ("pyarrow.lib", LYING, [None, 20.0, 30.0]),
+    ("pandas", numpy.array([10.0, numpy.nan, 30.0]), [10.0, "x", 30.0]),
+    ("polars", numpy.array([numpy.nan]), [None]),
+])
+def test_items_that_fail_keep_failing_where_the_export_is_not_read(module, export, items):
+    case = exporter(export, module, items)
+    assert answers(case) == answers(ItemByItem(case))
+    assert outcome(lambda: vexari.mean(case))[0] is TypeError
+
+
+def test_an_arrow_export_whose_first_item_converts_to_its_value_is_read():
+    assert vexari.mean(exporter(numpy.array([1.5, 7.0, 8.0]), "pyarrow.lib")) == 5.5
+
+
+@pytest.mark.parametrize("stop", [KeyboardInterrupt(), SystemExit(3)])
+def test_ctrl_c_and_exit_in_the_export_end_the_call(stop):
+    # Not a refusal of the export but the user's interrupt: it ends the call as anywhere else.
+    with pytest.raises(type(stop)):
+        vexari.mean(exporter(stop))
+    with pytest.raises(type(stop)):
+        vexari.mean(exporter(LYING, length=stop))
+
+
+class Number:
+    def __init__(self, log):
+        self.log = log
+
+    def __float__(self):
+        self.log.append("__float__")
+        return 2.0
+
+
+def test_the_export_comes_in_parameter_order():
+    log = []
+    assert vexari.scale(exporter(LYING, log=log), Number(log)) == [20.0, 40.0, 60.0]
+    assert log == ["__array__", "__len__", "__float__"]
+    log.clear()
+    with pytest.raises(TypeError, match="argument 'left'"):
+        vexari.dot([1.0, "x", 3.0], exporter(LYING, log=log))
+    assert log == []  # an earlier argument's failure comes before any call of the export
+    assert vexari.dot(ITEMS, exporter(LYING, log=log)) == 15.0 - 40.0 + 127.5
+    assert log == ["__array__", "__len__"]
+
+
+def test_a_refused_export_is_asked_once_then_the_items_are_read():
+    log = []
+    assert vexari.mean(exporter(ValueError("no"), log=log)) == vexari.mean(ITEMS)
+    assert log == ["__array__", "__len__"]  # the second __len__ is the item path's
+
+
+def test_the_array_exported_is_held_while_another_thread_changes_the_object():
+    """An xarray object whose values another thread keeps replacing: each call reads one state whole,
+    as it would a buffer, since the exported array is held and not the object."""
+    xr = library("xarray")
+    states = [numpy.full(4096, float(i)) for i in range(4)]
+    data = xr.DataArray(states[0].copy())
+    done, seen, errors = threading.Event(), set(), []
+
+    def write():
+        while not done.is_set():
+            for state in states:
+                data.values = state
+
+    def read():
+        try:
+            for _ in range(300):
+                seen.add(tuple(vexari.summary(data).values()))
+        except BaseException as error:  # anything at all fails the test
+            errors.append(repr(error))
+
+    writer, readers = threading.Thread(target=write), [threading.Thread(target=read) for _ in range(2)]
+    with frequent_switches():
+        writer.start()
+        for thread in readers:
+            thread.start()
+        for thread in readers:
+            thread.join()
+        done.set()
+        writer.join()
+    assert errors == []
+    assert seen <= {tuple(vexari.summary(state).values()) for state in states}
+    assert len(seen) > 1
