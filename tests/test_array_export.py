@@ -82,6 +82,15 @@ def test_items_that_fail_keep_failing_where_the_export_is_not_read(module, expor
     assert outcome(lambda: vexari.mean(case))[0] is TypeError
 
 
+@pytest.mark.parametrize("position", range(11))
+def test_a_nan_anywhere_leaves_the_items_to_answer(position):
+    # Every place within the blocks of four that the scan for NaN takes at once, and after the last.
+    export = numpy.arange(11.0)
+    export[position] = numpy.nan
+    items = [*export[:position], None, *export[position + 1:]]
+    assert outcome(lambda: vexari.mean(exporter(export, items=items)))[0] is TypeError
+
+
 def test_an_arrow_export_whose_first_item_converts_to_its_value_is_read():
     assert vexari.mean(exporter(numpy.array([1.5, 7.0, 8.0]), "pyarrow.lib")) == 5.5
 
