@@ -2,12 +2,10 @@
 read, what happens when it fails, and in which order the calls come. Exporters here take a data
 library's name as their module, as the library's own classes carry it."""
 
-import threading
-
 import pytest
 
 import vexari
-from test_concurrent_mutation import frequent_switches
+from test_concurrent_mutation import outcome as mutation_outcome, race
 from test_data_libraries import ItemByItem, answers, library, outcome
 
 numpy = pytest.importorskip("numpy")
@@ -137,29 +135,12 @@ def test_the_array_exported_is_held_while_another_thread_changes_the_object():
     xr = library("xarray")
     states = [numpy.full(4096, float(i)) for i in range(4)]
     data = xr.DataArray(states[0].copy())
-    done, seen, errors = threading.Event(), set(), []
 
-    def write():
-        while not done.is_set():
-            for state in states:
-                data.values = state
+    def walk():
+        for state in states:
+            data.values = state
 
-    def read():
-        try:
-            for _ in range(300):
-                seen.add(tuple(vexari.summary(data).values()))
-        except BaseException as error:  # anything at all fails the test
-            errors.append(repr(error))
-
-    writer, readers = threading.Thread(target=write), [threading.Thread(target=read) for _ in range(2)]
-    with frequent_switches():
-        writer.start()
-        for thread in readers:
-            thread.start()
-        for thread in readers:
-            thread.join()
-        done.set()
-        writer.join()
-    assert errors == []
-    assert seen <= {tuple(vexari.summary(state).values()) for state in states}
-    assert len(seen) > 1
+    seen, unexpected = race({"summary": vexari.summary}, (data,), walk, rounds=300)
+    assert unexpected == []
+    assert seen["summary"] <= {mutation_outcome(vexari.summary, state) for state in states}
+    assert len(seen["summary"]) > 1
