@@ -26,34 +26,37 @@ Exporter exporter_of_module(std::string_view module) {
     return Exporter::unknown;
 }
 
-// The kind of the class in type's resolution order that defines the
-// __array__ an instance would call: that class's library decides.
-Exporter exporter_of(PyTypeObject* type) {
-    PyObject* order = type->tp_mro;
-    if (order == nullptr) return Exporter::unknown;
-    PyObject* name = interned<"__array__">();
-    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(order); ++i) {
-        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(order, i));
-        const Ref dict = checked(PyType_GetDict(base));
-        const int defines = PyDict_Contains(dict.get(), name);
-        checked_status(defines);
-        if (defines == 0) continue;
-        const Ref module = checked(PyType_GetModuleName(base));
-        if (!PyUnicode_Check(module.get())) return Exporter::unknown;
-        Py_ssize_t size = 0;
-        const char* text = PyUnicode_AsUTF8AndSize(module.get(), &size);
-        if (text == nullptr) throw_python_error();
-        return exporter_of_module({text, static_cast<std::size_t>(size)});
-    }
-    return Exporter::unknown;
-}
-
 // With an exception pending from the exporter's code: an Exception is its
 // refusal, so it is dropped and the caller reads item by item; anything else
 // (KeyboardInterrupt, SystemExit) ends the call as it would anywhere.
 void drop_refusal() {
     if (!PyErr_ExceptionMatches(PyExc_Exception)) throw_python_error();
     PyErr_Clear();
+}
+
+// The kind of the class in type's resolution order that defines the
+// __array__ an instance would call: that class's library decides. A class
+// that cannot say its module (one made where globals had no __name__) is of
+// no library, and a failure to look is no error of the call's.
+Exporter exporter_of(PyTypeObject* type) {
+    PyObject* order = type->tp_mro;
+    if (order == nullptr) return Exporter::unknown;
+    PyObject* name = interned<"__array__">();
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(order); ++i) {
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(order, i));
+        const Ref dict = Ref::steal(PyType_GetDict(base));
+        const int defines = dict ? PyDict_Contains(dict.get(), name) : -1;
+        if (defines == 0) continue;
+        const Ref module = defines > 0 ? Ref::steal(PyType_GetModuleName(base)) : Ref();
+        Py_ssize_t size = 0;
+        const char* text = module && PyUnicode_Check(module.get()) ? PyUnicode_AsUTF8AndSize(module.get(), &size) : nullptr;
+        if (text == nullptr) {
+            if (PyErr_Occurred()) drop_refusal();
+            return Exporter::unknown;
+        }
+        return exporter_of_module({text, static_cast<std::size_t>(size)});
+    }
+    return Exporter::unknown;
 }
 
 // Whether object's first item converts to the buffer's first value, bit for

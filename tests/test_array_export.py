@@ -15,7 +15,7 @@ LYING = numpy.array([10.0, 20.0, 30.0])  # exported values unlike the items: whi
 
 
 def exporter(export, module="pandas.core.series", items=ITEMS, length=None, log=None):
-    """An object of a class from `module` iterating to `items`, whose __array__ returns `export`, or
+    """An object of a class from `module` (or of none) iterating to `items`, whose __array__ returns `export`, or
     raises it when it is an exception."""
     def record(name):
         if log is not None:
@@ -33,9 +33,11 @@ def exporter(export, module="pandas.core.series", items=ITEMS, length=None, log=
             raise length
         return len(items) if length is None else length
 
-    namespace = {"__module__": module, "__array__": array, "__len__": size,
+    namespace = {"__array__": array, "__len__": size,
                  "__iter__": lambda self: iter(items), "__getitem__": lambda self, i: items[i]}
-    return type("Series", (), namespace)()
+    if module is None:  # made where globals have no __name__: the class has no __module__
+        return eval("type('Series', (), namespace)", {"namespace": namespace})()
+    return type("Series", (), {"__module__": module, **namespace})()
 
 
 def test_the_export_of_a_data_library_is_read():
@@ -45,6 +47,7 @@ def test_the_export_of_a_data_library_is_read():
 
 @pytest.mark.parametrize("export, module, length", [
     (LYING, "mylib", None),  # another library's export is not taken at its word
+    (LYING, None, None),
     (LYING, "pandasx", None),
     (LYING, "pyarrow.lib", None),  # an Arrow array's first item must convert to the first value
     (LYING, "pandas", 4),  # not len(object) items
