@@ -2,6 +2,8 @@
 read, what happens when it fails, and in which order the calls come. Exporters here take a data
 library's name as their module, as the library's own classes carry it."""
 
+import time
+
 import pytest
 
 import vexari
@@ -142,6 +144,7 @@ def test_the_array_exported_is_held_while_another_thread_changes_the_object():
     def walk():
         for state in states:
             data.values = state
+            time.sleep(0)  # with the GIL, let a reader meet each state
 
     seen, unexpected = race({"summary": vexari.summary}, (data,), walk, rounds=300)
     assert unexpected == []
