@@ -59,6 +59,44 @@ Exporter exporter_of(PyTypeObject* type) {
     return Exporter::unknown;
 }
 
+// A dtype of NumPy's: its class or a base is NumPy's own dtype class, which
+// is no heap type, so that a class written in Python cannot pass for it.
+bool is_numpy_dtype(PyObject* dtype) {
+    PyObject* order = Py_TYPE(dtype)->tp_mro;
+    for (Py_ssize_t i = 0; order != nullptr && i < PyTuple_GET_SIZE(order); ++i) {
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(order, i));
+        if (!PyType_HasFeature(base, Py_TPFLAGS_HEAPTYPE) && std::string_view(base->tp_name) == "numpy.dtype")
+            return true;
+    }
+    return false;
+}
+
+// Whether a NaN that object exports is a value it holds rather than a missing
+// one: its dtype is NumPy's, which has no missing value (numpy-backed pandas
+// objects, xarray's), or it counts no nulls (pyarrow's null_count, polars'
+// null_count()). Otherwise the export must be scanned for NaN.
+bool nan_is_a_value(PyObject* object) {
+    PyObject* found = nullptr;
+    if (PyObject_GetOptionalAttr(object, interned<"dtype">(), &found) < 0) {
+        drop_refusal();
+        return false;
+    }
+    const Ref dtype = Ref::steal(found);
+    if (dtype && is_numpy_dtype(dtype.get())) return true;
+    if (PyObject_GetOptionalAttr(object, interned<"null_count">(), &found) < 0) {
+        drop_refusal();
+        return false;
+    }
+    const Ref nulls = Ref::steal(found);
+    if (!nulls) return false;
+    const Ref count = PyCallable_Check(nulls.get()) ? Ref::steal(PyObject_CallNoArgs(nulls.get())) : Ref::borrow(nulls.get());
+    if (!count) {
+        drop_refusal();
+        return false;
+    }
+    return PyLong_CheckExact(count.get()) && PyLong_AsLong(count.get()) == 0;
+}
+
 // Whether object's first item converts to the buffer's first value, bit for
 // bit, as the item path would convert it; the buffer has at least one item.
 bool first_item_converts_as_exported(PyObject* object, const DoubleBuffer& buffer) {
@@ -98,7 +136,8 @@ DoubleBuffer exported_buffer(PyObject* object) {
         drop_refusal();
         return {};
     }
-    if (static_cast<std::size_t>(size) != buffer.size() || buffer.holds_nan()) return {};
+    if (static_cast<std::size_t>(size) != buffer.size()) return {};
+    if (buffer.may_hold_nan() && !nan_is_a_value(object) && buffer.holds_nan()) return {};
     if (exporter == Exporter::items_convert_by_type && size > 0 && !first_item_converts_as_exported(object, buffer))
         return {};
     return buffer;

@@ -12,9 +12,11 @@
 //
 // When the export is read: exactly a numpy.ndarray, one-dimensional, of a
 // standard numeric format (see double_buffer.hpp), with exactly len(object)
-// items, and no NaN among them, because these libraries export a missing
+// items, and no NaN among them unless the object says its NaNs are values
+// (a NumPy dtype, or a null count of 0): these libraries export a missing
 // value as NaN while the missing value itself does not convert, and that
-// failure must stay what the call ends with. An Arrow array's items are
+// failure must stay what the call ends with. Asking costs an attribute or two;
+// scanning for NaN costs a pass over the values, as much as a whole mean. An Arrow array's items are
 // Arrow scalars, of which only the numeric ones convert (a boolean or a
 // dictionary-encoded one raises), so there its first item must convert to the
 // exported first value, bit for bit; its items are all of one type.

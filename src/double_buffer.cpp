@@ -144,7 +144,7 @@ bool packed_doubles_hold_nan(const char* data, std::size_t size) noexcept {
 }  // namespace
 
 bool DoubleBuffer::holds_nan() const noexcept {
-    if (item_ != Item::float64 && item_ != Item::float32) return false;
+    if (!may_hold_nan()) return false;
     if (item_ == Item::float64 && stride_ == sizeof(double)) return packed_doubles_hold_nan(data_, size_);
     return visit([&]<class Stored>(const WideningView<Stored>& items) {
         bool nan = false;

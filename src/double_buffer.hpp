@@ -117,7 +117,8 @@ public:
     decltype(auto) visit(Visit&& visit) const;
     // Items [first, first + count) widened into out.
     void widen_into(std::size_t first, std::size_t count, double* out) const noexcept;
-    // Whether any item is a NaN (only float items can be).
+    // Whether any item is a NaN; only float items can be.
+    bool may_hold_nan() const noexcept { return item_ == Item::float64 || item_ == Item::float32; }
     bool holds_nan() const noexcept;
 
 private:

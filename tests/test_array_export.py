@@ -16,7 +16,7 @@ ITEMS = [1.5, -2.0, 4.25]
 LYING = numpy.array([10.0, 20.0, 30.0])  # exported values unlike the items: whichever is read shows
 
 
-def exporter(export, module="pandas.core.series", items=ITEMS, length=None, log=None):
+def exporter(export, module="pandas.core.series", items=ITEMS, length=None, log=None, **attributes):
     """An object of a class from `module` (or of none) iterating to `items`, whose __array__ returns `export`, or
     raises it when it is an exception."""
     def record(name):
@@ -36,7 +36,7 @@ def exporter(export, module="pandas.core.series", items=ITEMS, length=None, log=
         return len(items) if length is None else length
 
     namespace = {"__array__": array, "__len__": size,
-                 "__iter__": lambda self: iter(items), "__getitem__": lambda self, i: items[i]}
+                 "__iter__": lambda self: iter(items), "__getitem__": lambda self, i: items[i], **attributes}
     if module is None:  # made where globals have no __name__: the class has no __module__
         return eval("type('Series', (), namespace)", {"namespace": namespace})()
     return type("Series", (), {"__module__": module, **namespace})()
@@ -92,6 +92,40 @@ def test_a_nan_anywhere_leaves_the_items_to_answer(position):
     export[position] = numpy.nan
     items = [*export[:position], None, *export[position + 1:]]
     assert outcome(lambda: vexari.mean(exporter(export, items=items)))[0] is TypeError
+
+
+def raising(error):
+    def get(self):
+        raise error
+    return property(get)
+
+
+WITH_NAN = numpy.array([10.0, numpy.nan, 30.0])
+NUMPY_LIKE = type("numpy.dtype", (), {})  # a Python class with NumPy's dtype name is not NumPy's
+
+
+@pytest.mark.parametrize("attributes, read", [
+    ({"dtype": numpy.dtype("float64")}, True),  # NumPy has no missing value: a NaN is a value
+    ({"dtype": numpy.dtype("float32")}, True),
+    ({"null_count": 0}, True),  # Arrow's way of saying it
+    ({"null_count": lambda self: 0}, True),  # polars'
+    ({"null_count": 1}, False),
+    ({"null_count": lambda self: 2}, False),
+    ({"null_count": 0.0}, False),
+    ({"dtype": "float64"}, False),
+    ({"dtype": NUMPY_LIKE()}, False),
+    ({"dtype": raising(ValueError("no dtype"))}, False),
+    ({"null_count": raising(ValueError("no count"))}, False),
+    ({"null_count": lambda self: 1 / 0}, False),
+])
+def test_a_nan_is_read_as_a_value_where_the_object_says_so(attributes, read):
+    case = exporter(WITH_NAN, items=[10.0, None, 30.0], **attributes)
+    assert outcome(lambda: vexari.mean(case)) == (("ok", "nan") if read else outcome(lambda: vexari.mean(ItemByItem(case))))
+
+
+def test_ctrl_c_while_asking_about_nan_ends_the_call():
+    with pytest.raises(KeyboardInterrupt):
+        vexari.mean(exporter(WITH_NAN, dtype=raising(KeyboardInterrupt())))
 
 
 def test_an_arrow_export_whose_first_item_converts_to_its_value_is_read():

@@ -184,14 +184,14 @@ def seconds(call, rounds=3):
     return best
 
 
-# What is read through the export: floats without NaN, integers and flags (Arrow's flags excepted: its
+# What is read through the export: floats (with NaN where the object's NaNs are values), integers and flags (Arrow's flags excepted: its
 # boolean scalars do not convert), whole or as slices and chunks. Item by item takes a Python object
 # per item, some fifty times as long; ten times is asked, so that a busy machine cannot fail the test.
 FAST = {
-    "pandas": ["float64", "float32", "int64", "uint64", "bool", "Int64", "index", "every third, reversed", "subclass", "Index"],
-    "polars": ["float64", "float32", "int64", "uint64", "bool", "slice", "chunked"],
-    "xarray": ["float64", "int64", "bool", "every second, reversed"],
-    "pyarrow": ["float64", "int64", "uint64", "slice", "chunked", "chunked int"],
+    "pandas": ["float64", "float64 NaN", "float32", "int64", "uint64", "bool", "Int64", "index", "every third, reversed", "subclass", "Index"],
+    "polars": ["float64", "float64 NaN", "float32", "int64", "uint64", "bool", "slice", "chunked"],
+    "xarray": ["float64", "float64 NaN", "int64", "bool", "every second, reversed"],
+    "pyarrow": ["float64", "float64 NaN", "int64", "uint64", "slice", "chunked", "chunked int"],
 }
 
 

@@ -15,8 +15,8 @@ Conventions shared by every function:
   of any numeric dtype, ``array.array`` and ``memoryview`` are read directly,
   each item as ``float(item)`` would read it. A pandas, polars or xarray
   object, or a pyarrow array, is read through the array it exports where
-  that holds exactly what its items convert to (numbers without missing
-  values), and item by item otherwise. A list of exact floats is read
+  that holds exactly what its items convert to (numbers, no missing value),
+  and item by item otherwise. A list of exact floats is read
   in place; any other list is converted item by item, like a tuple. Sets,
   dicts and generators are refused. Pairs must be 2-tuples; lists are
   refused. Counts are non-negative integers.
