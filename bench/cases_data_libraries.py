@@ -2,8 +2,9 @@
 pandas Series, a polars Series, an xarray DataArray and a pyarrow array,
 against the same values as a NumPy float64 array. Each is read through the
 array it exports, so each should stay within 1.5x of the ndarray (the target
-lives in report.py); what remains over it is the export and the scan for
-missing values (NaN). A library that is not installed drops its contender.
+lives in report.py); what remains over it is the export and the question
+whether the object can hold a missing value (its dtype or null count). A
+library that is not installed drops its contender.
 """
 
 from __future__ import annotations
