@@ -128,6 +128,28 @@ def test_ctrl_c_while_asking_about_nan_ends_the_call():
         vexari.mean(exporter(WITH_NAN, dtype=raising(KeyboardInterrupt())))
 
 
+class Items:
+    """Iterates to nothing, or raises on its first item."""
+
+    def __init__(self, error=None):
+        self.error = error
+
+    def __iter__(self):
+        if self.error:
+            raise self.error
+        return iter(())
+
+
+@pytest.mark.parametrize("items", [Items(), Items(ValueError("no items")), Items(KeyboardInterrupt())])
+def test_an_arrow_object_that_iterates_otherwise_than_it_says_answers_as_its_items(items):
+    case = exporter(LYING, "pyarrow.lib", items, length=3)
+    if isinstance(items.error, KeyboardInterrupt):
+        with pytest.raises(KeyboardInterrupt):
+            vexari.mean(case)
+    else:
+        assert answers(case) == answers(ItemByItem(case))
+
+
 def test_an_arrow_export_whose_first_item_converts_to_its_value_is_read():
     assert vexari.mean(exporter(numpy.array([1.5, 7.0, 8.0]), "pyarrow.lib")) == 5.5
 
