@@ -33,6 +33,7 @@ import vexari  # noqa: E402
 
 import cases_buffers  # noqa: E402
 import cases_callbacks  # noqa: E402
+import cases_data_libraries  # noqa: E402
 import cases_lists  # noqa: E402
 import cases_samejob  # noqa: E402
 import memory  # noqa: E402
@@ -44,6 +45,7 @@ GROUPS = {
     "callbacks": cases_callbacks,
     "lists": cases_lists,
     "buffers": cases_buffers,
+    "data libraries": cases_data_libraries,
     "same job": cases_samejob,
 }
 
@@ -65,7 +67,7 @@ def versions() -> dict[str, str]:
     if os.environ.get("VEXARI_BENCH_SOURCE"):
         found["vexari"] += f" ({os.environ['VEXARI_BENCH_SOURCE']})"
     found["BLAS threads"] = os.environ.get("OPENBLAS_NUM_THREADS", "default")
-    for package in ("numpy", "scipy", "mpmath"):
+    for package in ("numpy", "scipy", "mpmath", "pandas", "polars", "xarray", "pyarrow"):
         try:
             found[package] = importlib.metadata.version(package)
         except importlib.metadata.PackageNotFoundError:
@@ -126,6 +128,8 @@ def main(argv: list[str]) -> int:
     lines += report.detail("Lists: all contenders", results["lists"])
     lines += report.detail("Buffers as Vector", results["buffers"],
                            "The same values as list, tuple, array.array('d') and NumPy float64 array.")
+    lines += report.detail("Data libraries as Vector", results["data libraries"],
+                           "The same 1e6 floats as a NumPy float64 array and as each library holds them.")
     lines += report.detail("Same job", results["same job"])
     if not arguments.no_memory:
         lines += report.memory_tables(footprints, allocation_rows)

@@ -19,6 +19,8 @@ TARGETS = {"callbacks": 1.10, "lists": 1.30, "buffers": 1.30, "same job": 1.30}
 # newton the toolkit's must be.
 BUFFER_OVER_ITERATION = 10.0
 NEWTON_OVER_SCIPY = 10.0
+# The most a data library's object may take over the same values as a float64 ndarray.
+DATA_LIBRARY_OVER_NDARRAY = 1.5
 
 
 def seconds(value: float) -> str:
@@ -286,6 +288,11 @@ def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> l
         if result.skipped or result.error:
             continue
         m = _by_name(result)
+        if result.case.group == "data libraries":
+            found += [f"- {result.case.group}: {result.case.name}: {name} {times(paired(measured, m['vexari ndarray']))} "
+                      f"the ndarray (target {DATA_LIBRARY_OVER_NDARRAY:.2f}x)"
+                      for name, measured in m.items()
+                      if paired(measured, m["vexari ndarray"]) > DATA_LIBRARY_OVER_NDARRAY]
         vx = m.get("vexari") or m.get("vexari list")
         floor = m.get(result.case.reference)
         if vx is None or floor is None or vx is floor or not floor.name.startswith("floor"):

@@ -1,10 +1,11 @@
 #include "convert.hpp"
 
+#include "array_export.hpp"
 #include "critical_section.hpp"
-#include "double_buffer.hpp"
 #include "interrupt_poll.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 namespace vexari {
@@ -16,11 +17,8 @@ constexpr Py_ssize_t max_capacity_hint = Py_ssize_t{1} << 16;
 
 double read_double(PyObject* item) { return to_double(item); }
 
-// The buffer's items widened to doubles; false (and items untouched) when
-// the object is not a buffer read directly.
-bool read_double_buffer(PyObject* object, Vector& items) {
-    const DoubleBuffer buffer = DoubleBuffer::of(object);
-    if (!buffer) return false;
+// The buffer's items widened to doubles into items.
+void read_double_buffer(const DoubleBuffer& buffer, Vector& items) {
     if (buffer.contiguous()) {
         const std::span<const double> values = buffer.span();
         items.assign(values.begin(), values.end());
@@ -38,16 +36,23 @@ bool read_double_buffer(PyObject* object, Vector& items) {
             poll.tick();
         }
     }
-    return true;
+}
+
+// The buffer that holds a Vector argument's values, if it is read as one: a
+// standard numeric buffer, or the array a data library exports.
+DoubleBuffer vector_buffer(PyObject* object) {
+    if (DoubleBuffer buffer = DoubleBuffer::of(object)) return buffer;
+    return exported_buffer(object);
 }
 
 // The sequence rule shared by Vector and Matrix: no str, only objects passing
 // the sequence check, then every item in iteration order. Lists and tuples are
 // read directly; for a list that is exactly what its iterator does (the length
 // is read afresh before every item, so a conversion that mutates the list is
-// seen as it would be by iter()).
+// seen as it would be by iter()). A Vector read as a buffer is copied into
+// items, or, given kept, held there instead and items left empty.
 template <class Item, Item (*Read)(PyObject*)>
-void read_sequence(PyObject* object, std::vector<Item>& items) {
+void read_sequence(PyObject* object, std::vector<Item>& items, std::optional<DoubleBuffer>* kept = nullptr) {
     items.clear();
     InterruptPoll poll;
     // The exact containers first: they are the common case and export no buffer.
@@ -83,7 +88,11 @@ void read_sequence(PyObject* object, std::vector<Item>& items) {
     if (PyUnicode_Check(object)) raise(PyExc_TypeError, "Can't extract `str` to `Vec`");
     if (!PySequence_Check(object)) raise_cast_failure(object, "Sequence");
     if constexpr (std::is_same_v<Item, double>) {
-        if (read_double_buffer(object, items)) return;
+        if (DoubleBuffer buffer = vector_buffer(object)) {
+            if (kept != nullptr) kept->emplace(std::move(buffer));
+            else read_double_buffer(buffer, items);
+            return;
+        }
     }
 
     const Py_ssize_t hint = PyObject_Length(object);
@@ -181,6 +190,12 @@ Vector to_vector(PyObject* object) {
 }
 
 void read_vector_into(PyObject* object, Vector& items) { read_sequence<double, read_double>(object, items); }
+
+DoubleBuffer read_vector_or_buffer(PyObject* object, Vector& items) {
+    std::optional<DoubleBuffer> kept;
+    read_sequence<double, read_double>(object, items, &kept);
+    return kept ? std::move(*kept) : DoubleBuffer();
+}
 
 Matrix to_matrix(PyObject* object) {
     Matrix rows;

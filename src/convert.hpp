@@ -3,6 +3,7 @@
 // functions. Each throws PythonError with the interpreter's exception set.
 
 #include "core/vector.hpp"
+#include "double_buffer.hpp"
 #include "python_error.hpp"
 
 #include <cstdint>
@@ -45,6 +46,10 @@ std::string_view to_text(PyObject* object);
 Vector to_vector(PyObject* object);
 // The same into items, whose earlier contents are dropped and storage reused.
 void read_vector_into(PyObject* object, Vector& items);
+// The same, except that a Vector read as a buffer (a standard numeric buffer
+// or a data library's exported array) is held and returned, items left empty;
+// otherwise the returned hold is empty and items hold the values.
+DoubleBuffer read_vector_or_buffer(PyObject* object, Vector& items);
 Matrix to_matrix(PyObject* object);
 Pair to_pair(PyObject* object);
 

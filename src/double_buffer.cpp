@@ -5,6 +5,10 @@
 #include <optional>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vexari {
 
 namespace {
@@ -66,9 +70,20 @@ bool iterates_its_buffer(PyObject* object) {
 }  // namespace
 
 DoubleBuffer DoubleBuffer::of(PyObject* object) {
+    if (!PyObject_CheckBuffer(object) || !iterates_its_buffer(object)) return {};
+    return take(object);
+}
+
+DoubleBuffer DoubleBuffer::of_exported(PyObject* array) {
+    // Exactly the array type: a subclass (a masked array, say) may mean
+    // other values than its buffer holds.
+    if (!PyObject_CheckBuffer(array) || std::string_view(Py_TYPE(array)->tp_name) != "numpy.ndarray") return {};
+    return take(array);
+}
+
+DoubleBuffer DoubleBuffer::take(PyObject* exporter) {
     DoubleBuffer buffer;
-    if (!PyObject_CheckBuffer(object) || !iterates_its_buffer(object)) return buffer;
-    if (PyObject_GetBuffer(object, &buffer.view_, PyBUF_RECORDS_RO) != 0) {
+    if (PyObject_GetBuffer(exporter, &buffer.view_, PyBUF_RECORDS_RO) != 0) {
         PyErr_Clear();
         return buffer;
     }
@@ -99,6 +114,42 @@ void DoubleBuffer::widen_into(std::size_t first, std::size_t count, double* out)
             const WideningView<Stored> items(data, stride_, count);
             for (std::size_t i = 0; i < count; ++i) out[i] = items[i];
         }
+    });
+}
+
+namespace {
+
+// Two quiet comparisons of two lanes each per step: a scan at memory speed.
+// GCC does not vectorise the plain loop (a comparison may raise the invalid
+// flag, and it keeps that from happening other than as written), but a quiet
+// unordered comparison raises nothing for a quiet NaN.
+bool packed_doubles_hold_nan(const char* data, std::size_t size) noexcept {
+    std::size_t i = 0;
+    bool nan = false;
+#if defined(__SSE2__)
+    __m128d low = _mm_setzero_pd(), high = _mm_setzero_pd();
+    for (; i + 4 <= size; i += 4) {
+        const __m128d first = _mm_loadu_pd(reinterpret_cast<const double*>(data + i * sizeof(double)));
+        const __m128d second = _mm_loadu_pd(reinterpret_cast<const double*>(data + (i + 2) * sizeof(double)));
+        low = _mm_or_pd(low, _mm_cmpunord_pd(first, first));
+        high = _mm_or_pd(high, _mm_cmpunord_pd(second, second));
+    }
+    nan = _mm_movemask_pd(_mm_or_pd(low, high)) != 0;
+#endif
+    const WideningView<double> rest(data, sizeof(double), size);
+    for (; i < size; ++i) nan |= rest[i] != rest[i];
+    return nan;
+}
+
+}  // namespace
+
+bool DoubleBuffer::holds_nan() const noexcept {
+    if (!may_hold_nan()) return false;
+    if (item_ == Item::float64 && stride_ == sizeof(double)) return packed_doubles_hold_nan(data_, size_);
+    return visit([&]<class Stored>(const WideningView<Stored>& items) {
+        bool nan = false;
+        for (std::size_t i = 0; i < items.size(); ++i) nan |= items[i] != items[i];
+        return nan;
     });
 }
 

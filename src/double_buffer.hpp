@@ -95,6 +95,10 @@ public:
     // The buffer of object when it is one we read directly; an empty hold
     // (and no exception) otherwise.
     static DoubleBuffer of(PyObject* object);
+    // The buffer of a numpy.ndarray that a data library exported for an
+    // object (see array_export.hpp), on the same terms; the hold keeps the
+    // array alive, not the object, which another thread may change meanwhile.
+    static DoubleBuffer of_exported(PyObject* array);
 
     explicit operator bool() const noexcept { return held_; }
     std::size_t size() const noexcept { return size_; }
@@ -113,8 +117,13 @@ public:
     decltype(auto) visit(Visit&& visit) const;
     // Items [first, first + count) widened into out.
     void widen_into(std::size_t first, std::size_t count, double* out) const noexcept;
+    // Whether any item is a NaN; only float items can be.
+    bool may_hold_nan() const noexcept { return item_ == Item::float64 || item_ == Item::float32; }
+    bool holds_nan() const noexcept;
 
 private:
+    static DoubleBuffer take(PyObject* exporter);
+
     Py_buffer view_{};
     const char* data_ = nullptr;
     std::size_t size_ = 0;

@@ -4,9 +4,7 @@ namespace vexari {
 
 InPlaceVector::InPlaceVector(PyObject* object, std::string_view name, bool defer)
     : DeferredList(defer && PyList_CheckExact(object) ? object : nullptr, name),
-      buffer_(deferred() ? DoubleBuffer() : DoubleBuffer::of(object)) {
-    if (!deferred() && !buffer_) vector_ = to_vector(object);
-}
+      buffer_(deferred() ? DoubleBuffer() : read_vector_or_buffer(object, vector_)) {}
 
 void InPlaceVector::convert_deferred() {
     convert_deferred_into<Vector, to_vector>(vector_);

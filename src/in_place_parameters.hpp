@@ -63,8 +63,8 @@ public:
     }
 
 private:
+    Vector vector_;  // before buffer_, which is read into it when no buffer holds the values
     DoubleBuffer buffer_;
-    Vector vector_;
 };
 
 // A read-only Matrix parameter: a deferred list of lists or the converted rows.

@@ -77,6 +77,9 @@ def alarm_after(seconds):
 
 # Under ./dev sanitize the interpreter runs with AddressSanitizer's runtime preloaded.
 SANITIZED = "libasan" in os.environ.get("LD_PRELOAD", "")
+# Under ./dev sanitize or ./dev coverage the module is instrumented (coverage builds it at -O0): its
+# speed says nothing of a release build's.
+INSTRUMENTED = SANITIZED or "VEXARI_COVERAGE_DRIVER_BUILD" in os.environ
 
 
 def run_interrupted(call, setup="", latency=0.25):

@@ -13,7 +13,10 @@ Conventions shared by every function:
   anything with ``__float__`` or ``__index__``. Vectors accept any sequence
   of numbers except ``str`` (lists, tuples, ranges) and buffers: NumPy arrays
   of any numeric dtype, ``array.array`` and ``memoryview`` are read directly,
-  each item as ``float(item)`` would read it. A list of exact floats is read
+  each item as ``float(item)`` would read it. A pandas, polars or xarray
+  object, or a pyarrow array, is read through the array it exports where
+  that holds exactly what its items convert to (numbers, no missing value),
+  and item by item otherwise. A list of exact floats is read
   in place; any other list is converted item by item, like a tuple. Sets,
   dicts and generators are refused. Pairs must be 2-tuples; lists are
   refused. Counts are non-negative integers.
@@ -41,7 +44,7 @@ Conventions shared by every function:
 """
 
 from collections.abc import Buffer, Callable, Sequence
-from typing import SupportsFloat, SupportsIndex, TypedDict, type_check_only
+from typing import Protocol, SupportsFloat, SupportsIndex, TypedDict, type_check_only
 
 __all__ = [
     "__version__",
@@ -109,9 +112,23 @@ __version__: str
 type Real = SupportsFloat | SupportsIndex
 """A number: ``float``, ``int``, ``bool``, a NumPy scalar, anything with ``__float__`` or ``__index__``."""
 
-type Vector = Sequence[Real] | Buffer
-"""One-dimensional data: a list, tuple or range of numbers, or a buffer such as a NumPy array of any
-numeric dtype, an ``array.array`` or a ``memoryview``. A ``str`` is refused."""
+@type_check_only
+class _OneDimensional(Protocol):
+    @property
+    def shape(self) -> tuple[int]: ...
+
+@type_check_only
+class ExportsArray(Protocol):
+    """An object whose ``__array__`` gives a one-dimensional array: a NumPy array, a pandas Series or
+    Index, a polars Series, an xarray DataArray (one whose shape a checker knows to be otherwise is
+    refused)."""
+
+    def __array__(self) -> _OneDimensional: ...
+
+type Vector = Sequence[Real] | ExportsArray
+"""One-dimensional data: a list, tuple or range of numbers, an ``array.array`` or a ``memoryview``, or
+an object exporting a one-dimensional array: a NumPy array of any numeric dtype, a pandas Series, a
+polars Series, an xarray DataArray, a pyarrow array. A ``str`` is refused, and so is a DataFrame."""
 
 type Matrix = Sequence[Vector] | Buffer
 """Rows of numbers: a sequence of vectors, or a two-dimensional array whose rows are read."""

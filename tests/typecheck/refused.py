@@ -50,3 +50,6 @@ vexari.summary([1.0])["median"]  # type: ignore[typeddict-item]
 vexari.polyroot([1.0], 0.0)["root"]  # type: ignore[index]
 whole: int = vexari.mean([1.0])  # type: ignore[assignment]
 single: float = vexari.complex_tan(1.0, 0.0)  # type: ignore[assignment]
+
+# A two-dimensional array where a vector goes, where the checker knows its shape.
+vexari.dot(np.eye(2), [1.0, 2.0])  # type: ignore[arg-type]
