@@ -94,7 +94,10 @@ bool nan_is_a_value(PyObject* object) {
         drop_refusal();
         return false;
     }
-    return PyLong_CheckExact(count.get()) && PyLong_AsLong(count.get()) == 0;
+    if (!PyLong_CheckExact(count.get())) return false;
+    const long none = PyLong_AsLong(count.get());
+    if (none == -1 && PyErr_Occurred()) drop_refusal();  // a count past a long: some nulls
+    return none == 0;
 }
 
 // Whether object's first item converts to the buffer's first value, bit for
