@@ -180,7 +180,8 @@ SH
 CROSS_SLOWDOWN=20
 
 # The suite on arch under emulation, in .venv-cross-ARCH (made from the root's
-# interpreter, seeing the root's numpy, pytest and hypothesis): on aarch64
+# interpreter, seeing the root's numpy, pytest and hypothesis, with the data
+# libraries added from PyPI): on aarch64
 # against the manylinux wheel built as ./dev package builds it, on s390x
 # against a build from the sdist by the root's own compiler.
 test_cross() {
@@ -200,6 +201,9 @@ test_cross() {
         rm -rf "$cross_venv"
         "$python" -m venv --system-site-packages "$cross_venv"
     fi
+    # The data libraries of the tests come from PyPI, at the releases the suite pins (Debian lacks some).
+    "$cross_venv/bin/python" -m pip install --quiet --disable-pip-version-check \
+        $(grep -E '^(pandas|polars|xarray|pyarrow)==' requirements-dev.txt)
     local pip=("$cross_venv/bin/python" -m pip install --quiet --disable-pip-version-check --no-deps --force-reinstall)
     cross_tools "$(dirname "$(dirname "$(dirname "$python")")")" "$folder/tools"
     if [ "$arch" = aarch64 ]; then
