@@ -154,9 +154,11 @@ CROSS_LEFT_OUT=(
 # compilers, CMake, Ninja, nm), as files in folder to put first on PATH. The
 # emulated interpreter's children start by this machine's paths, so a bare
 # "c++" there would be this machine's compiler: each command runs the root's
-# own instead, chrooted into the root within a private mount namespace (no
-# mount outlives it) where the checkout, /tmp and the root's own path are
-# bound at the paths the tests name.
+# own instead, chrooted, within a private mount namespace (no mount outlives
+# it), into a view of the root (made in memory over its empty /mnt) in which the checkout, /tmp and the root's own
+# path are bound at the paths the tests name. The view is an overlay whose
+# changes stay in memory: a folder made in the root itself would hide the
+# same folder of this machine from qemu, which looks into the root first.
 cross_tools() {
     local root=$1 folder=$2 tool
     mkdir -p "$folder"
@@ -165,10 +167,13 @@ cross_tools() {
 #!/bin/sh
 exec unshare --mount --propagation private /bin/sh -c '
     root=\$1 checkout=\$2; shift 2
-    mkdir -p "\$root\$checkout" "\$root\$root"
-    mount --bind "\$checkout" "\$root\$checkout" && mount --bind "\$root" "\$root\$root" &&
-    mount --bind /tmp "\$root/tmp" && mount --bind /dev "\$root/dev" && mount -t proc proc "\$root/proc" &&
-    exec chroot "\$root" /bin/sh -c "cd \"\\\$0\" 2>/dev/null || cd /; exec \\"\\\$@\\"" "\$PWD" "\$@"
+    view=\$root/mnt
+    mount -t tmpfs view "\$view" && mkdir "\$view/changes" "\$view/work" "\$view/root" &&
+    mount -t overlay view -o "lowerdir=\$root,upperdir=\$view/changes,workdir=\$view/work" "\$view/root" &&
+    mkdir -p "\$view/root\$checkout" "\$view/root\$root" &&
+    mount --bind "\$checkout" "\$view/root\$checkout" && mount --bind "\$root" "\$view/root\$root" &&
+    mount --bind /tmp "\$view/root/tmp" && mount --bind /dev "\$view/root/dev" && mount -t proc proc "\$view/root/proc" &&
+    exec chroot "\$view/root" /bin/sh -c "cd \"\\\$0\" 2>/dev/null || cd /; exec \\"\\\$@\\"" "\$PWD" "\$@"
 ' sh "$root" "$PWD" /usr/bin/$tool "\$@"
 SH
         chmod +x "$folder/$tool"
