@@ -128,7 +128,8 @@ class ExportsArray(Protocol):
 type Vector = Sequence[Real] | ExportsArray
 """One-dimensional data: a list, tuple or range of numbers, an ``array.array`` or a ``memoryview``, or
 an object exporting a one-dimensional array: a NumPy array of any numeric dtype, a pandas Series, a
-polars Series, an xarray DataArray, a pyarrow array. A ``str`` is refused, and so is a DataFrame."""
+polars Series, an xarray DataArray, a pyarrow array. A ``str`` is refused; so is a DataFrame, at run time
+only (pandas' stubs give its export one dimension)."""
 
 type Matrix = Sequence[Vector] | Buffer
 """Rows of numbers: a sequence of vectors, or a two-dimensional array whose rows are read."""
