@@ -4,8 +4,8 @@ A result may differ between machines without any fault of the module: the C
 library's sin, tan, sinh, pow and the like are not required to round
 correctly, and each C library (and each architecture's build of one) may
 round a rare argument differently. So beside each call's result bits the
-corpus keeps, for every such function the call reaches, how many times it was
-called and digests of its arguments and of its answers, taken by the shim
+corpus keeps, for every such function the call reaches, how many distinct
+arguments it was given and digests of them and of its answers, taken by the shim
 libm_trace.c preloaded into a child interpreter. When a call's bits differ,
 the same trace here tells whether the C library was asked the same and
 answered otherwise (the C library differs) or was asked something else (the
@@ -73,7 +73,7 @@ def explain(call: str) -> str:
             lines.append(f"{name}: asked the same {now[0]} values, ANSWERED DIFFERENTLY: this C library rounds "
                          f"{name} otherwise than the one the bits were recorded with")
         else:
-            lines.append(f"{name}: asked other values ({now[0]} calls here, {was[0]} recorded): "
+            lines.append(f"{name}: asked other values ({now[0]} distinct here, {was[0]} recorded): "
                          "the difference arose before it")
     return "the C library's part: " + "; ".join(lines)
 
@@ -101,9 +101,12 @@ def _trace_in_this_process(shim: str, calls: list[str]) -> dict[str, dict[str, s
             grouped.setdefault(names[recorded[i].function], []).append(recorded[i])
         answers[call] = {}
         for name, made in sorted(grouped.items()):
-            asked = b"".join(struct.pack("<dd", c.x, c.y) if name in BINARY else struct.pack("<d", c.x) for c in made)
-            answered = b"".join(struct.pack("<d", c.result) for c in made)
-            answers[call][name] = (f"{len(made)} {hashlib.sha256(asked).hexdigest()[:16]} "
+            # Distinct arguments in order of their bytes: how often and in which order a compiler's code
+            # asks (it may evaluate a pure call twice or once) is not the C library's doing.
+            pairs = sorted({(struct.pack("<dd", c.x, c.y) if name in BINARY else struct.pack("<d", c.x)):
+                            struct.pack("<d", c.result) for c in made}.items())
+            asked, answered = b"".join(a for a, _ in pairs), b"".join(r for _, r in pairs)
+            answers[call][name] = (f"{len(pairs)} {hashlib.sha256(asked).hexdigest()[:16]} "
                                    f"{hashlib.sha256(answered).hexdigest()[:16]}")
     return answers
 
