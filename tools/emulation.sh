@@ -107,18 +107,19 @@ PYTHON
 cross_wheel() {
     local arch=$1 driver=$2 sdist=$3 folder=$4 root
     root=$(dirname "$(dirname "$(dirname "$(cross_python "$arch")")")")
-    local threaded abi
+    local threaded version
     threaded=$("$driver" -c 'import sysconfig; print(int(bool(sysconfig.get_config_var("Py_GIL_DISABLED"))))')
-    abi=13$([ "$threaded" = 1 ] && echo t || true)
+    # "13" or "13t", as in python3.13t and cpython-313t.
+    version=13$([ "$threaded" = 1 ] && echo t || true)
     local work
     work=$(mktemp -d)
     mkdir -p "$work/compilers" "$work/include"
     old_glibc_compilers "$work/compilers" "$arch"
     # Debian's pyconfig.h picks the arch's own from a multiarch folder; the copy takes it directly.
-    cp -r "$root/usr/include/python3.13" "$work/include/python3.$abi"
-    cp "$root/usr/include/$arch-linux-gnu/python3.13/pyconfig.h" "$work/include/python3.$abi/pyconfig.h"
+    cp -r "$root/usr/include/python3.13" "$work/include/python3.$version"
+    cp "$root/usr/include/$arch-linux-gnu/python3.13/pyconfig.h" "$work/include/python3.$version/pyconfig.h"
     if [ "$threaded" = 1 ]; then
-        printf '\n/* Free-threaded build. */\n#define Py_GIL_DISABLED 1\n' >>"$work/include/python3.$abi/pyconfig.h"
+        printf '\n/* Free-threaded build. */\n#define Py_GIL_DISABLED 1\n' >>"$work/include/python3.$version/pyconfig.h"
     fi
     cat >"$work/toolchain.cmake" <<CMAKE
 set(CMAKE_SYSTEM_NAME Linux)
@@ -126,11 +127,11 @@ set(CMAKE_SYSTEM_PROCESSOR $arch)
 set(CMAKE_C_COMPILER "$work/compilers/cc")
 set(CMAKE_CXX_COMPILER "$work/compilers/c++")
 CMAKE
-    local soabi=cpython-3$abi-$arch-linux-gnu
+    local soabi=cpython-3$version-$arch-linux-gnu
     CMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" _PYTHON_HOST_PLATFORM="linux-$arch" \
         SETUPTOOLS_EXT_SUFFIX=".$soabi.so" CMAKE_BUILD_PARALLEL_LEVEL=2 \
         "$driver" -m pip wheel --quiet --disable-pip-version-check --no-deps -w "$folder" \
-        -C cmake.define.VEXARI_STATIC_RUNTIME=OFF -C "cmake.define.Python_INCLUDE_DIR=$work/include/python3.$abi" "$sdist"
+        -C cmake.define.VEXARI_STATIC_RUNTIME=OFF -C "cmake.define.Python_INCLUDE_DIR=$work/include/python3.$version" "$sdist"
     rm -rf "$work"
 }
 
