@@ -152,31 +152,13 @@ CROSS_LEFT_OUT=(
 )
 
 # Commands of the root for the tests that build C++ or read binaries (the
-# compilers, CMake, Ninja, nm), as files in folder to put first on PATH. The
-# emulated interpreter's children start by this machine's paths, so a bare
-# "c++" there would be this machine's compiler: each command runs the root's
-# own instead, chrooted, within a private mount namespace (no mount outlives
-# it), into a view of the root (made in memory over its empty /mnt) in which the checkout, /tmp and the root's own
-# path are bound at the paths the tests name. The view is an overlay whose
-# changes stay in memory: a folder made in the root itself would hide the
-# same folder of this machine from qemu, which looks into the root first.
+# compilers, CMake, Ninja, nm), as files in folder to put first on PATH, each
+# running the root's own command by tools/in_root.sh.
 cross_tools() {
     local root=$1 folder=$2 tool
     mkdir -p "$folder"
     for tool in cc c++ gcc g++ cmake ninja nm; do
-        cat >"$folder/$tool" <<SH
-#!/bin/sh
-exec unshare --mount --propagation private /bin/sh -c '
-    root=\$1 checkout=\$2; shift 2
-    view=\$root/mnt
-    mount -t tmpfs view "\$view" && mkdir "\$view/changes" "\$view/work" "\$view/root" &&
-    mount -t overlay view -o "lowerdir=\$root,upperdir=\$view/changes,workdir=\$view/work" "\$view/root" &&
-    mkdir -p "\$view/root\$checkout" "\$view/root\$root" &&
-    mount --bind "\$checkout" "\$view/root\$checkout" && mount --bind "\$root" "\$view/root\$root" &&
-    mount --bind /tmp "\$view/root/tmp" && mount --bind /dev "\$view/root/dev" && mount -t proc proc "\$view/root/proc" &&
-    exec chroot "\$view/root" /bin/sh -c "cd \"\\\$0\" 2>/dev/null || cd /; exec \\"\\\$@\\"" "\$PWD" "\$@"
-' sh "$root" "$PWD" /usr/bin/$tool "\$@"
-SH
+        printf '#!/bin/sh\nexec "%s" "%s" "%s" /usr/bin/%s "$@"\n' "$PWD/tools/in_root.sh" "$root" "$PWD" "$tool" >"$folder/$tool"
         chmod +x "$folder/$tool"
     done
 }
