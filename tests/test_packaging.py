@@ -19,6 +19,7 @@ import pytest
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tools"))
 import artifact_diff  # noqa: E402
+import stand_in_mirror  # noqa: E402
 
 EPOCH = 1700000000
 
@@ -128,3 +129,33 @@ def test_artifact_diff_names_what_differs(tmp_path, capsys, name, first, second,
             (tmp_path / folder / name).write_bytes(data)
     assert artifact_diff.compare(tmp_path / "one", tmp_path / "two") == (named is None)
     assert named is None or named in capsys.readouterr().out
+
+
+@pytest.mark.skipif(subprocess.run(["which", "dpkg"], capture_output=True).returncode != 0,
+                    reason="needs dpkg, which only a Debian machine has")
+@pytest.mark.parametrize("listed, earlier", [
+    ("2.41-12+deb13u5", "2.41-12+deb13u4"),                                # the update before
+    ("1:1.3.dfsg+really1.3.1-1+deb13u1", "1:1.3.dfsg+really1.3.1-1+b1"),  # the release's rebuild, epoch kept
+    ("3.5.9-1~deb13u1", "3.5.7-1~deb13u2"),                                # an earlier upstream update
+    ("3.0.4", "3.0.3"),                                                    # a native version
+])
+def test_stand_in_versions_are_earlier_updates_of_the_release(listed, earlier):
+    """The versions tried in place of one the archive does not serve: those seen standing in on s390x are
+    among them, and none sorts after the listed one (the pool also holds later releases' versions)."""
+    guesses = stand_in_mirror.earlier_versions(listed)
+    assert earlier in guesses
+    assert not [guess for guess in guesses if not stand_in_mirror.newer(listed, guess)]
+    assert "2.9.0-1" not in stand_in_mirror.earlier_versions("2.9.0-1~deb13u1")
+
+
+def test_stand_in_repository_ends_every_entry_as_debootstrap_reads_it(tmp_path):
+    """debootstrap takes an entry only at the empty line after it: the last entry must have one too, and
+    the Release names the index's digest."""
+    import hashlib
+    stanzas = [f"Package: p{n}\nVersion: 1\nDescription: one\n two" for n in range(3)]
+    stand_in_mirror.write_repository(tmp_path, "s390x", stanzas)
+    index = tmp_path / "dists/trixie/main/binary-s390x/Packages"
+    ended = re.findall(r"^Package: (\S+)\n(?:.+\n)*\n", index.read_text(), re.M)
+    assert ended == ["p0", "p1", "p2"]
+    release = (tmp_path / "dists/trixie/Release").read_text()
+    assert f" {hashlib.sha256(index.read_bytes()).hexdigest()} {index.stat().st_size} main/binary-s390x/Packages" in release
