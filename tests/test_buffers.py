@@ -4,6 +4,7 @@ import array
 import ctypes
 import math
 import struct
+import sys
 import warnings
 
 import pytest
@@ -15,6 +16,8 @@ from conftest import LIST_READERS
 numpy = pytest.importorskip("numpy")
 
 INTEGER_CODES = "bBhHiIlLqQnN"
+# The struct markers of this machine's byte order and of the other one.
+NATIVE_ORDER, FOREIGN_ORDER = ("<", ">") if sys.byteorder == "little" else (">", "<")
 
 
 def bits(values):
@@ -77,11 +80,11 @@ def test_every_format_in_every_shape(code):
 @pytest.mark.parametrize("item", [ctypes.c_int8, ctypes.c_uint16, ctypes.c_int, ctypes.c_long, ctypes.c_bool,
                                   ctypes.c_float, ctypes.c_double])
 def test_explicit_native_byte_order_reads_directly(item):
-    # ctypes marks its formats little-endian ("<i"); a memoryview cannot iterate those, so only the
-    # direct read can answer.
+    # ctypes marks its formats with the machine's byte order ("<i" or ">i"); a memoryview cannot
+    # iterate those, so only the direct read can answer.
     items = (item * 9)(*edge_values(item._type_)[:9])
     view = memoryview(items)
-    assert view.format.startswith("<")
+    assert view.format.startswith(NATIVE_ORDER)
     assert routes(view) == routes([float(x) for x in items])
 
 
@@ -118,7 +121,8 @@ def test_numpy_arrays_of_every_numeric_dtype(dtype):
 
 
 @pytest.mark.parametrize("make", [
-    lambda: numpy.arange(6, dtype=">i4"),  # foreign byte order
+    lambda: numpy.arange(6, dtype=FOREIGN_ORDER + "i4"),
+    lambda: numpy.arange(6, dtype=FOREIGN_ORDER + "f8") / 3,
     lambda: numpy.frombuffer(bytes.fromhex("007e007d01fd017c003c"), dtype=numpy.float16),  # NaN payloads
     lambda: numpy.arange(6, dtype=numpy.complex128),
     lambda: numpy.arange(6, dtype=numpy.longdouble) / 3,
