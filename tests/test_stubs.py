@@ -189,7 +189,8 @@ def test_pyright_errors_exactly_on_the_marked_lines(pyright_report, name):
 
 
 @pytest.mark.parametrize("name, printed", [("user_script.py", "first zero 0.785398163397"),
-                                           ("data_libraries.py", "3.75 2.0 66.66666666666666 0.0 3.0 2.0 1.0")])
+                                           ("data_libraries.py", "3.75 2.0 66.66666666666666 0.0 3.0 2.0 1.0")],
+                         ids=["user_script", "data_libraries"])
 def test_user_scripts_run(capsys, name, printed):
     pytest.importorskip("numpy")
     if name in UNCHECKABLE:
