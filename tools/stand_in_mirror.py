@@ -13,8 +13,9 @@ packages, which debootstrap then installs from:
 
 ROOT is the failed debootstrap's target (its debootstrap/deburis lists the
 packages it fetched, into var/cache/apt/archives), LOG what it printed (a
-warning names each package it could not fetch), URI the archive it used. Each stand-in is printed, so that a run says which packages
-are not the ones the release lists.
+warning names each package it could not fetch), URI the archive it used.
+Each stand-in is printed, so that a run says which packages are not the ones
+the release lists.
 """
 
 import concurrent.futures
