@@ -233,7 +233,7 @@ test_cross() {
         PATH="$PWD/$folder/tools:$PATH" CMAKE_BUILD_PARALLEL_LEVEL=2 "${pip[@]}" --no-build-isolation "${sdist[0]}"
     fi
     if [ -f "$root/.stand-ins" ]; then
-        echo "dev: the root has earlier versions of packages the archive did not serve:" >&2
+        echo "dev: packages the archive listed but did not serve for this root, and what stands in for them:" >&2
         sed 's/^stand_in_mirror: /    /' "$root/.stand-ins" >&2
     fi
     "$cross_venv/bin/python" -c 'import platform, sys, vexari
