@@ -38,6 +38,7 @@ def test_a_skipped_test_fails(tmp_path):
     for reason in ("no tool", "marked"):
         assert f"skipped where every test must run: Skipped: {reason}" in run.stdout
 
+
 def test_a_module_skipped_as_it_is_collected_stops_the_run(tmp_path):
     run = run_with_plugin(tmp_path, "test_collected.py")
     assert run.returncode == 2, run.stdout

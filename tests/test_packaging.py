@@ -2,10 +2,12 @@
 and its bytes depend on the sources and SOURCE_DATE_EPOCH alone."""
 
 import gzip
+import hashlib
 import io
 import os
 import re
 import shlex
+import shutil
 import subprocess
 import sys
 import tarfile
@@ -131,8 +133,7 @@ def test_artifact_diff_names_what_differs(tmp_path, capsys, name, first, second,
     assert named is None or named in capsys.readouterr().out
 
 
-@pytest.mark.skipif(subprocess.run(["which", "dpkg"], capture_output=True).returncode != 0,
-                    reason="needs dpkg, which only a Debian machine has")
+@pytest.mark.skipif(shutil.which("dpkg") is None, reason="needs dpkg, which only a Debian machine has")
 @pytest.mark.parametrize("listed, earlier", [
     ("2.41-12+deb13u5", "2.41-12+deb13u4"),                                # the update before
     ("1:1.3.dfsg+really1.3.1-1+deb13u1", "1:1.3.dfsg+really1.3.1-1+b1"),  # the release's rebuild, epoch kept
@@ -151,7 +152,6 @@ def test_stand_in_versions_are_earlier_updates_of_the_release(listed, earlier):
 def test_stand_in_repository_ends_every_entry_as_debootstrap_reads_it(tmp_path):
     """debootstrap takes an entry only at the empty line after it: the last entry must have one too, and
     the Release names the index's digest."""
-    import hashlib
     stanzas = [f"Package: p{n}\nVersion: 1\nDescription: one\n two" for n in range(3)]
     stand_in_mirror.write_repository(tmp_path, "s390x", stanzas)
     index = tmp_path / "dists/trixie/main/binary-s390x/Packages"
