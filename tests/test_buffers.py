@@ -122,7 +122,7 @@ def test_numpy_arrays_of_every_numeric_dtype(dtype):
 
 @pytest.mark.parametrize("make", [
     lambda: numpy.arange(6, dtype=FOREIGN_ORDER + "i4"),
-    lambda: numpy.arange(6, dtype=FOREIGN_ORDER + "f8") / 3,
+    lambda: (numpy.arange(6) / 3).astype(FOREIGN_ORDER + "f8"),
     lambda: numpy.frombuffer(bytes.fromhex("007e007d01fd017c003c"), dtype=numpy.float16),  # NaN payloads
     lambda: numpy.arange(6, dtype=numpy.complex128),
     lambda: numpy.arange(6, dtype=numpy.longdouble) / 3,
