@@ -38,17 +38,20 @@ def fields(stanza):
     return dict(re.findall(r"^(\S+): (.*)$", stanza, re.M))
 
 
-def index(uri, suite, arch):
-    """Package name -> list of (version, stanza) in one suite's main index."""
-    url = f"{uri}/dists/{suite}/main/binary-{arch}/Packages.xz"
-    with urllib.request.urlopen(url) as answer:
-        text = lzma.decompress(answer.read()).decode()
+def parse_index(text):
+    """Package name -> list of (version, stanza) of a Packages index."""
     packages = {}
     for stanza in text.split("\n\n"):
         found = fields(stanza)
         if "Package" in found:
             packages.setdefault(found["Package"], []).append((found["Version"], stanza.strip()))
     return packages
+
+
+def index(uri, suite, arch):
+    """One suite's main index, from the archive."""
+    with urllib.request.urlopen(f"{uri}/dists/{suite}/main/binary-{arch}/Packages.xz") as answer:
+        return parse_index(lzma.decompress(answer.read()).decode())
 
 
 def serves(url):
@@ -148,7 +151,9 @@ def main(root, log, arch, uri, mirror):
     unserved = [package for package, answer in found.items() if answer is None]
     if unserved:
         sys.exit(f"stand_in_mirror: no version of {' '.join(unserved)} is served for {arch}")
-    listed = index(uri, SUITE, arch)
+    # The index debootstrap chose from, as it saved it: the archive's may have moved on since.
+    saved, = (root / "var/lib/apt/lists").glob(f"*_dists_{SUITE}_main_binary-{arch}_Packages")
+    listed = parse_index(saved.read_text())
     shutil.rmtree(mirror, ignore_errors=True)
     pool_folder = mirror / "pool/main"
     pool_folder.mkdir(parents=True)
