@@ -3,6 +3,7 @@
 #include "lazy.hpp"
 #include "ref.hpp"
 
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <string_view>
@@ -34,16 +35,37 @@ void drop_refusal() {
     PyErr_Clear();
 }
 
+// type's resolution order, held by a reference of our own, or none for a
+// class not yet ready. tp_mro may not be read bare: on the free-threaded build
+// another thread assigning the class's __bases__ swaps the tuple and drops the
+// old one meanwhile. type's own __mro__ getter reads it under the
+// interpreter's type lock; it is called directly rather than looked up on the
+// class, so that a metaclass defining __mro__ runs no code of its own here.
+Ref resolution_order(PyTypeObject* type) {
+    static constinit std::atomic<PyObject*> cell{nullptr};
+    PyObject* getter = create_once(cell, [] {
+        const Ref dict = Ref::steal(PyType_GetDict(&PyType_Type));
+        PyObject* found = nullptr;
+        if (dict && PyDict_GetItemRef(dict.get(), interned<"__mro__">(), &found) == 0)
+            PyErr_SetString(PyExc_SystemError, "type has no __mro__ getter");
+        return found;
+    });
+    Ref order = Ref::steal(Py_TYPE(getter)->tp_descr_get(getter, reinterpret_cast<PyObject*>(type),
+                                                         reinterpret_cast<PyObject*>(Py_TYPE(type))));
+    if (!order) throw_python_error();
+    return PyTuple_Check(order.get()) ? std::move(order) : Ref();
+}
+
 // The kind of the class in type's resolution order that defines the
 // __array__ an instance would call: that class's library decides. A class
 // that cannot say its module (one made where globals had no __name__) is of
 // no library, and a failure to look is no error of the call's.
 Exporter exporter_of(PyTypeObject* type) {
-    PyObject* order = type->tp_mro;
-    if (order == nullptr) return Exporter::unknown;
+    const Ref order = resolution_order(type);
+    if (!order) return Exporter::unknown;
     PyObject* name = interned<"__array__">();
-    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(order); ++i) {
-        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(order, i));
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(order.get()); ++i) {
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(order.get(), i));
         const Ref dict = Ref::steal(PyType_GetDict(base));
         const int defines = dict ? PyDict_Contains(dict.get(), name) : -1;
         if (defines == 0) continue;
@@ -62,9 +84,9 @@ Exporter exporter_of(PyTypeObject* type) {
 // A dtype of NumPy's: its class or a base is NumPy's own dtype class, which
 // is no heap type, so that a class written in Python cannot pass for it.
 bool is_numpy_dtype(PyObject* dtype) {
-    PyObject* order = Py_TYPE(dtype)->tp_mro;
-    for (Py_ssize_t i = 0; order != nullptr && i < PyTuple_GET_SIZE(order); ++i) {
-        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(order, i));
+    const Ref order = resolution_order(Py_TYPE(dtype));
+    for (Py_ssize_t i = 0; order && i < PyTuple_GET_SIZE(order.get()); ++i) {
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(order.get(), i));
         if (!PyType_HasFeature(base, Py_TPFLAGS_HEAPTYPE) && std::string_view(base->tp_name) == "numpy.dtype")
             return true;
     }

@@ -206,3 +206,45 @@ def test_the_array_exported_is_held_while_another_thread_changes_the_object():
     assert unexpected == []
     assert seen["summary"] <= {mutation_outcome(vexari.summary, state) for state in states}
     assert len(seen["summary"]) > 1
+
+
+def test_a_class_whose_bases_another_thread_swaps():
+    """Another thread keeps swapping the base of the object's class between an exporting one and a plain
+    one, which replaces the class's resolution order and drops the old one: each call reads the export or
+    the items, as the class stood at one moment."""
+    class Exporting:
+        __module__ = "pandas.core.series"
+
+        def __array__(self):
+            return LYING
+
+    class Plain:
+        pass
+
+    class Series(Exporting):
+        __len__ = lambda self: len(ITEMS)
+        __getitem__ = lambda self, i: ITEMS[i]
+
+    def walk():
+        for base in (Plain, Exporting):
+            Series.__bases__ = (base,)
+            time.sleep(0)
+
+    seen, unexpected = race({"mean": vexari.mean}, (Series(),), walk, rounds=20000)
+    assert unexpected == []
+    assert seen["mean"] == {("ok", repr(vexari.mean(LYING))), ("ok", repr(vexari.mean(ITEMS)))}
+
+
+def test_the_resolution_order_is_read_without_running_a_metaclass():
+    log = []
+
+    class Meta(type):
+        @property
+        def __mro__(cls):
+            log.append("__mro__")
+            return type.__dict__["__mro__"].__get__(cls)
+
+    namespace = {"__module__": "pandas.core.series", "__array__": lambda self: LYING,
+                 "__len__": lambda self: len(ITEMS), "__getitem__": lambda self, i: ITEMS[i]}
+    assert vexari.mean(Meta("Series", (), namespace)()) == 20.0
+    assert log == []
