@@ -6,7 +6,7 @@ import pytest
 from hypothesis import given, strategies as st
 
 import vexari
-from conftest import FailOn, Recorder
+from conftest import FailOn, Recorder, run_interrupted
 
 H = 1e-6
 
@@ -134,6 +134,14 @@ def test_gauss_newton_one_unknown_solves_the_normal_equation():
         assert step["gradient"] == [b / a]
     end = [step["gradient"][0] + x[0]]
     assert (result["point"], result["value"]) == (end, 0.5 * sum_of_squares(r(end)))
+
+
+def test_ctrl_c_stops_forming_the_normal_equations():
+    """800 unknowns, 6000 residuals: the evaluations are over within a tenth of a second, then forming
+    the normal equations runs for more than a second without calling into Python (uninterrupted, the
+    zero Jacobian ends the run with a singular system)."""
+    call = "vexari.gauss_newton(lambda p: residuals, [0.0] * 800)"
+    assert run_interrupted(call, "residuals = [1.0] * 6000") == "interrupted\n"
 
 
 @pytest.mark.parametrize("run, value", [
