@@ -22,10 +22,9 @@ debian_arch() {
 # a build from the sdist and the tests that compile C++ use.
 CROSS_ROOT_PACKAGES=python3.13,python3.13-venv,python3.13-dev,python3-pip,python3-numpy,python3-pytest,python3-hypothesis,python3-matplotlib,python3-pil,python3-scikit-build-core,python3-build,g++,cmake,ninja-build,binutils
 
-# Registers qemu-user for arch with the kernel (mounting binfmt_misc first)
-# and points its library prefix at root.
-emulation_ready() {
-    local arch=$1 root=$2 missing=()
+# Registers qemu-user for arch with the kernel (mounting binfmt_misc first).
+binfmt_ready() {
+    local arch=$1 missing=()
     for package in qemu-user-static debootstrap; do
         dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
     done
@@ -37,6 +36,12 @@ emulation_ready() {
     # The rule Debian's qemu-user-static ships; its F flag opens qemu once, so
     # it works inside a chroot too (debootstrap's second stage needs that).
     [ -e "$binfmt/qemu-$arch" ] || cat "/usr/lib/binfmt.d/qemu-$arch.conf" >"$binfmt/register"
+}
+
+# binfmt_ready, and qemu's library prefix for arch pointed at root.
+emulation_ready() {
+    local arch=$1 root=$2
+    binfmt_ready "$arch"
     mkdir -p /etc/qemu-binfmt
     local prefix=/etc/qemu-binfmt/$arch
     if [ -e "$prefix" ] && [ "$(readlink -f "$prefix")" != "$(readlink -f "$root")" ]; then
@@ -110,28 +115,41 @@ PYTHON
     echo "$python"
 }
 
+# The trixie root of arch (see cross_python), made once.
+cross_root() {
+    local python
+    python=$(cross_python "$1") || return
+    dirname "$(dirname "$(dirname "$python")")"
+}
+
+# Copies the CPython headers of a Debian root for arch into dest, with the
+# arch's own pyconfig.h (Debian's picks it from a multiarch folder).
+debian_headers() {
+    local root=$1 version=$2 arch=$3 dest=$4
+    cp -r "$root/usr/include/python$version" "$dest"
+    cp "$root/usr/include/$arch-linux-gnu/python$version/pyconfig.h" "$dest/pyconfig.h"
+}
+
 # Builds from sdist a wheel of vexari for arch into folder, on this machine:
 # the Clang of the ziglang package compiles for the arch against glibc 2.17,
-# with CPython's headers from the arch's Debian root. The build is driven by
-# driver, this machine's interpreter of the same ABI (cp313 or cp313t); the
-# wheel's platform and the module's file name are the arch's. Debian has no
-# free-threaded interpreter, so the cp313t headers are the root's with the
-# one definition a free-threaded build's pyconfig.h adds (its only ABI
-# difference from the default build's, compared on this machine's pair).
+# with the arch's CPython headers in the folder headers (debian_headers).
+# The build is driven by driver, this machine's interpreter of the same
+# version and ABI; the wheel's platform and the module's file name are the
+# arch's. Debian has no free-threaded interpreter, so for a free-threaded
+# driver the headers get the one definition a free-threaded build's
+# pyconfig.h adds (its only ABI difference from the default build's,
+# compared on this machine's pair).
 cross_wheel() {
-    local arch=$1 driver=$2 sdist=$3 folder=$4 root
-    root=$(dirname "$(dirname "$(dirname "$(cross_python "$arch")")")")
+    local arch=$1 driver=$2 sdist=$3 folder=$4 headers=$5
     local threaded version
     threaded=$("$driver" -c 'import sysconfig; print(int(bool(sysconfig.get_config_var("Py_GIL_DISABLED"))))')
-    # "13" or "13t", as in python3.13t and cpython-313t.
-    version=13$([ "$threaded" = 1 ] && echo t || true)
+    # "13", "13t", "14"..., as in python3.13t and cpython-313t.
+    version=$("$driver" -c 'import sys; print(sys.version_info.minor)')$([ "$threaded" = 1 ] && echo t || true)
     local work
     work=$(mktemp -d)
     mkdir -p "$work/compilers" "$work/include"
     old_glibc_compilers "$work/compilers" "$arch"
-    # Debian's pyconfig.h picks the arch's own from a multiarch folder; the copy takes it directly.
-    cp -r "$root/usr/include/python3.13" "$work/include/python3.$version"
-    cp "$root/usr/include/$arch-linux-gnu/python3.13/pyconfig.h" "$work/include/python3.$version/pyconfig.h"
+    cp -r "$headers" "$work/include/python3.$version"
     if [ "$threaded" = 1 ]; then
         printf '\n/* Free-threaded build. */\n#define Py_GIL_DISABLED 1\n' >>"$work/include/python3.$version/pyconfig.h"
     fi
@@ -223,7 +241,8 @@ test_cross() {
     local pip=("$cross_venv/bin/python" -m pip install --quiet --disable-pip-version-check --no-deps --force-reinstall)
     cross_tools "$root" "$folder/tools"
     if [ "$arch" = aarch64 ]; then
-        cross_wheel aarch64 "$venv/bin/python" "${sdist[0]}" "$folder/raw"
+        debian_headers "$root" 3.13 aarch64 "$folder/headers"
+        cross_wheel aarch64 "$venv/bin/python" "${sdist[0]}" "$folder/raw" "$folder/headers"
         # As ./dev package repairs it (auditwheel names only this machine's policies by name).
         PATH="$PWD/$venv/bin:$PATH" "$venv/bin/auditwheel" repair --plat auto --only-plat \
             -w "$folder" "$folder"/raw/*.whl >/dev/null
