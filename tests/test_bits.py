@@ -10,8 +10,8 @@ as NaN: its sign and payload are the machine's, not the module's.
     python tests/test_bits.py --store   # records calls that have no entry yet
 
 Where the C library's math functions take part, libm_trace.py tells whether
-a difference on another machine comes from them (see README, "Reproducible
-across machines").
+a difference on another machine comes from them (see docs/platforms.md, "The
+same bits on every machine").
 """
 
 import hashlib

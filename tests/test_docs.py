@@ -24,9 +24,11 @@ STUB = reference.parse()
 ENTRIES = STUB.entries
 PAGES = {page.relative_to(DOCS).as_posix(): page.read_text() for page in sorted(DOCS.rglob("*.md"))}
 GENERATED = reference.pages()
-# (where, first line, doctest source): the docstrings' examples and the pages' Python blocks.
+# (where, first line, doctest source): the docstrings' examples and the Python blocks of the pages and
+# of the README's quickstart.
 EXAMPLES = [(f"{name}()", 1, entry.examples) for name, entry in ENTRIES.items()] + [
-    (page, text.count("\n", 0, match.start(1)) + 1, match.group(1)) for page, text in PAGES.items()
+    (page, text.count("\n", 0, match.start(1)) + 1, match.group(1))
+    for page, text in {**PAGES, "README.md": (ROOT / "README.md").read_text()}.items()
     for match in re.finditer(r"^```python\n(.*?)^```", text, re.MULTILINE | re.DOTALL)]
 
 
@@ -67,6 +69,25 @@ def test_raised_messages_are_the_documented_ones():
         assert any(message in text for entry in ENTRIES.values() for _, text in entry.raises), message
         with pytest.raises(ValueError, match=f"^{re.escape(message)}$"):
             eval(call, {**{n: getattr(vexari, n) for n in ENTRIES}, "math": math})
+
+
+def test_each_family_has_one_name_everywhere():
+    # The site's navigation has one section per family, in the stub's order and under the stub's name,
+    # holding its guide and its API page; both pages' titles are that name.
+    yaml = pytest.importorskip("yaml")
+    nav = yaml.safe_load((ROOT / "mkdocs.yml").read_text())["nav"]
+    [families] = [item["Families"] for item in nav if isinstance(item, dict) and "Families" in item]
+    names = [reference.title(family) for family in STUB.families]
+    assert [name for section in families for name in section] == names
+    for section, family in zip(families, STUB.families):
+        [(name, [guide, api])] = section.items()
+        assert api == {"API": f"reference/{reference.slug(family)}.md"}, name
+        assert PAGES[guide["Guide"]].startswith(f"# {name}\n"), guide
+        assert GENERATED[api["API"]].startswith(f"# {name}\n"), api
+    # No family page is listed a second time elsewhere, under another name.
+    family_pages = {page for section in families for pages in section.values() for item in pages for page in item.values()}
+    elsewhere = re.findall(r"[\w/-]+\.md", str([item for item in nav if not (isinstance(item, dict) and "Families" in item)]))
+    assert family_pages.isdisjoint(elsewhere), family_pages & set(elsewhere)
 
 
 def test_guides_and_home_link_every_family_reference():

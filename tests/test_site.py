@@ -1,14 +1,19 @@
 """The documentation site, built as ./dev docs builds it and opened from its files, as the README says,
 in Debian's headless Chromium driven by Playwright: the home page and the newton entry show their text
-and pictures, search lists a function's entry first, tables never split a token across lines, and no
-page links from the root of the file system. The screenshots stay in the test's temporary folder."""
+and pictures, search lists a function's entry first, tables never split a token across lines, no page
+links from the root of the file system, no page asks for anything outside the site, and the error page
+works where a server shows it for a missing address at any depth. The screenshots stay in the test's
+temporary folder."""
 
+import functools
+import http.server
 import json
 import os
 import re
 import shutil
 import subprocess
 import sys
+import threading
 from pathlib import Path
 from unittest import mock
 from urllib.parse import urlsplit
@@ -158,3 +163,82 @@ def test_tables_keep_each_token_of_code_on_one_line(site, page, width):
         tokens += page.evaluate("document.querySelectorAll('article table code').length")
         assert page.evaluate(SPLIT_TOKENS) == [], html.relative_to(site)
     assert len(pages) > 12 and tokens > 500, (len(pages), tokens)
+
+
+class SiteServer(http.server.SimpleHTTPRequestHandler):
+    """Serves the site's folder and answers a missing address with the error page, as a web host does."""
+
+    def send_error(self, code, message=None, explain=None):
+        if code != 404:
+            return super().send_error(code, message, explain)
+        body = (Path(self.directory) / "404.html").read_bytes()
+        self.send_response(404)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def log_message(self, *arguments):
+        pass
+
+
+@pytest.fixture(scope="module")
+def served(site):
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(SiteServer, directory=str(site)))
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    yield f"http://127.0.0.1:{server.server_port}"
+    server.shutdown()
+    thread.join()
+    server.server_close()
+
+
+def record_traffic(page, inside: str) -> tuple[list[str], list[str], list[str]]:
+    """(requests that left the site, responses of 400 and above, console errors) as the page goes on;
+    a request leaving the site is stopped before it reaches the network."""
+    outside, failed, errors = [], [], []
+
+    def leaving(route):
+        outside.append(route.request.url)
+        route.abort()
+
+    page.route(lambda url: not url.startswith((inside, "data:", "blob:", "about:")), leaving)
+    page.on("response", lambda response: response.status >= 400 and failed.append(f"{response.status} {response.url}"))
+    page.on("requestfailed", lambda request: request.url.startswith(inside) and failed.append(f"failed {request.url}"))
+    page.on("console", lambda message: message.type == "error" and errors.append(message.text))
+    return outside, failed, errors
+
+
+@pytest.mark.parametrize("path", ["index.html", "reference/root-finding.html", "gallery.html", "platforms.html",
+                                  "404.html"])
+def test_a_page_opened_offline_asks_for_nothing_outside_the_site(site, page, path):
+    outside, failed, errors = record_traffic(page, site.as_uri() + "/")
+    page.goto((site / path).as_uri())
+    page.wait_for_load_state("networkidle")
+    # The theme's fonts are the system's: what the header is drawn in is no web font.
+    font = page.evaluate("getComputedStyle(document.querySelector('.md-header')).fontFamily")
+    assert (outside, failed, errors) == ([], [], []) and "Roboto" not in font, (outside, failed, errors, font)
+
+
+@pytest.mark.parametrize("depth", ["nope.html", "reference/nope.html", "guides/deeper/still/nope.html"])
+def test_the_error_page_works_where_a_server_shows_it(served, page, depth):
+    outside, failed, errors = record_traffic(page, served + "/")
+    response = page.goto(f"{served}/{depth}?q=newton")
+    assert response.status == 404
+    assert "404" in page.inner_text(".md-content article")
+    # Every stylesheet loaded and applies: the header has the theme's colour, not none.
+    sheets = "Array.from(document.querySelectorAll('link[rel=stylesheet]')).map(l => [l.href, l.sheet !== null && l.sheet.cssRules.length > 0])"
+    assert all(loaded for _, loaded in page.evaluate(sheets)), page.evaluate(sheets)
+    assert page.evaluate("getComputedStyle(document.querySelector('.md-header')).backgroundColor") not in ("", "rgba(0, 0, 0, 0)")
+    assert page.evaluate("document.querySelector('a.md-logo').href") == f"{served}/index.html"
+    # Search, which reads the theme's configuration, finds newton's entry from there too.
+    first = page.locator(".md-search-result__item").first
+    first.wait_for()
+    links = [urlsplit(href) for href in first.locator("a").evaluate_all("links => links.map(a => a.href)")]
+    assert (f"{served}/reference/root-finding.html", "newton") in [
+        (f"{link.scheme}://{link.netloc}{link.path}", link.fragment) for link in links]
+    page.wait_for_load_state("networkidle")
+    # The one failure is the missing address itself (the browser logs its status as an error).
+    assert outside == [] and failed == [f"404 {served}/{depth}?q=newton"] and len(errors) == 1 and "404" in errors[0], \
+        (outside, failed, errors)

@@ -45,8 +45,18 @@ class Stub:
         return {entry.name: entry for entries in self.families.values() for entry in entries}
 
 
+def title(family: str) -> str:
+    """A family's name wherever it is shown: its section comment without the note in brackets."""
+    return family.split("(")[0].strip()
+
+
+def note(family: str) -> str:
+    """The note in brackets of a section comment ("coefficient lists, constant term first"), if any."""
+    return family.partition("(")[2].rstrip(")").strip()
+
+
 def slug(family: str) -> str:
-    return re.sub(r"[^a-z]+", "-", family.lower().split("(")[0]).strip("-")
+    return re.sub(r"[^a-z]+", "-", title(family).lower()).strip("-")
 
 
 def split_sections(doc: str) -> tuple[str, dict[str, str]]:
@@ -197,7 +207,10 @@ def type_link(annotation: str, stub: Stub) -> str:
 
 def render_family(family: str, stub: Stub, pictures: Pictures) -> str:
     entries = stub.families[family]
-    head = [f"# {family}", "", "| Function | Summary |", "|---|---|"]
+    head = [f"# {title(family)}", ""]
+    if note(family):
+        head += [f"*{note(family)[0].upper()}{note(family)[1:]}.*", ""]
+    head += ["| Function | Summary |", "|---|---|"]
     head += [f"| [`{e.plain_signature}`](#{e.name}) | {prose(e.summary.split(chr(10) + chr(10))[0].replace(chr(10), ' '))} |"
              for e in entries]
     return "\n".join(head) + "\n\n" + "\n".join(render_entry(e, stub, pictures) for e in entries)
@@ -205,11 +218,12 @@ def render_family(family: str, stub: Stub, pictures: Pictures) -> str:
 
 def render_index(stub: Stub) -> str:
     out = ["# API reference", "", "Every function of the one flat `vexari` namespace, by family. The text comes "
-           "from the docstrings of the type stubs, so `help()` in an IDE shows the same words.", ""]
+           "from the docstrings of the type stubs, so an IDE's hover help shows the same words; `help()` in the "
+           "interpreter shows only the signature (see [Getting help](../index.md#getting-help)).", ""]
     out += ["| Family | Functions |", "|---|---|"]
     for family, entries in stub.families.items():
         names = ", ".join(f"[`{e.name}`]({slug(family)}.md#{e.name})" for e in entries)
-        out.append(f"| [{family}]({slug(family)}.md) | {names} |")
+        out.append(f"| [{title(family)}]({slug(family)}.md) | {names} |")
     out += ["", "## Conventions", "", prose(stub.module_doc.split("\n\n", 2)[2]), ""]
     out += ["## Parameter types", "", "Names the signatures use; they exist for type checkers only "
             "(import them under `if typing.TYPE_CHECKING:`).", ""]
