@@ -20,14 +20,16 @@ forky_sources=/etc/apt/sources.list.d/debian.sources
 forky_script=/usr/share/debootstrap/scripts/sid
 
 # The packages of a root: the interpreters with venv support and headers,
-# and on this machine's architecture the compiler too.
+# and on this machine's architecture what the suite needs besides (the
+# compiler, and the certificates pip reaches PyPI with); the other roots only
+# install a wheel from a file, under emulation, where every package costs.
 forky_packages() {
-    local debian=$1 version packages=ca-certificates
+    local debian=$1 version packages=()
     for version in "${FORKY_VERSIONS[@]}"; do
-        packages+=",python$version,python$version-venv,python$version-dev"
+        packages+=("python$version" "python$version-venv" "python$version-dev")
     done
-    [ "$debian" = "$(dpkg --print-architecture)" ] && packages+=",g++,binutils"
-    echo "$packages"
+    [ "$debian" = "$(dpkg --print-architecture)" ] && packages+=(g++ binutils ca-certificates)
+    (IFS=,; echo "${packages[*]}")
 }
 
 # Why a forky root cannot be had here, or nothing.
