@@ -121,6 +121,40 @@ CompiledFunction from_ctypes(PyObject* object, std::string_view argument) {
     return found(signature, entry, nullptr, argument);
 }
 
+// A cffi function pointer (a cdata of a function type without `...`), by the
+// C names of its result and arguments.
+CompiledFunction from_cffi(PyObject* object, std::string_view argument) {
+    const Ref cffi = imported("_cffi_backend");
+    if (!cffi) return {};
+    const Ref cdata_type = checked(PyObject_GetAttrString(cffi.get(), "_CDataBase"));
+    if (!PyObject_TypeCheck(object, reinterpret_cast<PyTypeObject*>(cdata_type.get()))) return {};
+    const Ref type = checked(PyObject_CallMethod(cffi.get(), "typeof", "O", object));
+    const Ref kind = checked(PyObject_GetAttrString(type.get(), "kind"));
+    if (utf8_of(kind.get()) != "function") return {};
+    const Ref ellipsis = checked(PyObject_GetAttrString(type.get(), "ellipsis"));
+    if (PyObject_IsTrue(ellipsis.get()) != 0) return {};
+    const Ref result = checked(PyObject_GetAttrString(type.get(), "result"));
+    const Ref result_name = checked(PyObject_GetAttrString(result.get(), "cname"));
+    const Ref arguments = checked(PyObject_GetAttrString(type.get(), "args"));
+    if (!PyTuple_Check(arguments.get())) return {};
+    std::string text(utf8_of(result_name.get()));
+    text += " (";
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(arguments.get()); ++i) {
+        if (i > 0) text += ", ";
+        const Ref name = checked(PyObject_GetAttrString(PyTuple_GET_ITEM(arguments.get(), i), "cname"));
+        text += utf8_of(name.get());
+    }
+    text += ")";
+    const Signature signature = signature_of(text);
+    if (signature == Signature::none) return {};
+    const Ref uintptr = checked(PyObject_CallMethod(cffi.get(), "new_primitive_type", "s", "uintptr_t"));
+    const Ref address = checked(PyObject_CallMethod(cffi.get(), "cast", "OO", uintptr.get(), object));
+    const Ref number = checked(PyNumber_Long(address.get()));
+    void* const entry = PyLong_AsVoidPtr(number.get());
+    if (entry == nullptr && PyErr_Occurred()) throw_python_error();
+    return found(signature, entry, nullptr, argument);
+}
+
 }  // namespace
 
 bool may_be_compiled(PyObject* object) noexcept {
@@ -140,7 +174,8 @@ CompiledFunction recognise_compiled(PyObject* object, std::string_view argument)
         const Ref pointer = checked(PyObject_GetAttrString(object, "ctypes"));
         return from_ctypes(pointer.get(), argument);
     }
-    return from_ctypes(object, argument);
+    if (CompiledFunction pointer = from_ctypes(object, argument)) return pointer;
+    return from_cffi(object, argument);
 }
 
 std::string accepted_signatures(Shape shape) {
