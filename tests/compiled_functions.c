@@ -98,13 +98,14 @@ int scaled_residuals(int n, double* x, int room, double* out, void* data) {
     return count;
 }
 
-/* Waits up to five seconds for another thread to set `released`, which it
- * can only do once this thread has let go of the interpreter's lock: 1 if it
- * was set in time, 0 if not. */
-volatile int released;
+/* Sets `entered`, then waits up to five seconds for another thread to set
+ * `released`, which that thread can only do while this one has let go of the
+ * interpreter's lock: 1 if it was set in time, 0 if not. */
+volatile int released, entered;
 
 double wait_for_release(double x) {
     (void)x;
+    entered = 1;
     struct timespec start, now;
     clock_gettime(CLOCK_MONOTONIC, &start);
     do {

@@ -7,6 +7,7 @@ import struct
 import sys
 import sysconfig
 import threading
+import time
 from pathlib import Path
 
 import pytest
@@ -214,13 +215,16 @@ def test_a_python_function_made_pyfunctype_keeps_the_python_route():
 
 
 def test_the_interpreter_is_let_go_while_a_compiled_function_runs(library):
-    library.knob("released", ctypes.c_int).value = 0
+    entered, released = library.knob("entered", ctypes.c_int), library.knob("released", ctypes.c_int)
+    entered.value = released.value = 0
     results = []
-    worker = threading.Thread(target=lambda: results.append(vexari.tangent(library.wait_for_release, 0.0)))
+    worker = threading.Thread(target=lambda: results.append(vexari.sample_grid(library.wait_for_release, 0, 0, 1)))
     worker.start()
-    library.knob("released", ctypes.c_int).value = 1  # waits for the lock, on the default build
+    while not entered.value:  # with the lock held by the worker, this thread waits until its call is over
+        time.sleep(0.001)
+    released.value = 1
     worker.join()
-    assert results == [0.0]  # both evaluations saw the flag: 1.0 - 1.0; a held lock gives (0 - 0) then 0
+    assert results == [[{"x": 0.0, "y": 1.0}]]
 
 
 def test_python_functions_behind_c_pointers_work_with_the_interpreter_let_go(monkeypatch):
