@@ -115,6 +115,16 @@ double wait_for_release(double x) {
     return 0.0;
 }
 
+/* Whether the calling thread holds the interpreter (resolved from the
+ * interpreter that loaded this library): what a function declared to ctypes
+ * with PYFUNCTYPE may rely on. */
+extern int PyGILState_Check(void);
+
+double holds_interpreter(double x) {
+    (void)x;
+    return PyGILState_Check();
+}
+
 /* The floor of the benchmarks' compiled rows: a C loop calling a pointer. */
 double sum_of_calls(double (*f)(double), double x, long count) {
     double sum = 0.0;

@@ -208,10 +208,13 @@ def test_a_pointer_of_another_shape_keeps_the_python_route_where_ctypes_refuses_
     assert library.log() == []
 
 
-def test_a_python_function_made_pyfunctype_keeps_the_python_route():
-    # PYFUNCTYPE code expects the interpreter held, so it must not be called with it let go.
-    pointer = ctypes.PYFUNCTYPE(ctypes.c_double, ctypes.c_double)(lambda x: x * x - 2.0)
-    assert bits(vexari.newton(pointer, 1.0)) == bits(vexari.newton(lambda x: x * x - 2.0, 1.0))
+def test_a_pyfunctype_pointer_is_called_holding_the_interpreter(library):
+    # PYFUNCTYPE declares C code that uses the interpreter's API, so it keeps the Python route.
+    def held(declare):
+        return vexari.sample_grid(declare(ctypes.c_double, ctypes.c_double)(("holds_interpreter", library.dll)),
+                                  0, 0, 1)[0]["y"]
+
+    assert (held(ctypes.PYFUNCTYPE), held(ctypes.CFUNCTYPE)) == (1.0, 0.0)
 
 
 def test_the_interpreter_is_let_go_while_a_compiled_function_runs(library):
