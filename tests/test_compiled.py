@@ -19,8 +19,8 @@ from conftest import run_interrupted
 from stub_facts import CALLS_BACK
 
 FREE_THREADED = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
-# numba publishes no wheel for the free-threaded interpreter.
-NO_FREE_THREADED_WHEEL = {"numba"}
+# numba and cffi publish no wheel for the free-threaded interpreter.
+NO_FREE_THREADED_WHEEL = {"numba", "cffi"}
 
 
 def package(name):
