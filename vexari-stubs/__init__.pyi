@@ -145,8 +145,8 @@ type Count = SupportsIndex
 # (ctypes and cffi pointers, numba cfuncs, SciPy LowLevelCallables and capsules) are taken as well
 # and called with no interpreter in the loop; see the guide "Compiled functions" for the C
 # signature each shape accepts. ctypes, cffi and numba objects are callable from Python and so
-# match the callable types already; a LowLevelCallable and a bare capsule are not, so they are
-# named here.
+# match the callable types already (a numba cfunc of pointer arguments is matched by its address);
+# a LowLevelCallable and a bare capsule are not callable, so they are named here.
 
 @type_check_only
 class LowLevelCallable(Protocol):
@@ -159,17 +159,26 @@ class LowLevelCallable(Protocol):
     @property
     def signature(self) -> str: ...
 
-type ScalarFunction = Callable[[float], Real] | LowLevelCallable | CapsuleType
+@type_check_only
+class CompiledCFunc(Protocol):
+    """A numba ``cfunc``: the address of its compiled code, whatever its C signature."""
+
+    @property
+    def address(self) -> int | None: ...
+
+type Compiled = LowLevelCallable | CapsuleType | CompiledCFunc
+
+type ScalarFunction = Callable[[float], Real] | Compiled
 """f(x) -> number; compiled: ``double (double)`` or ``double (double, void *)``."""
 
-type ScalarFunction2 = Callable[[float, float], Real] | LowLevelCallable | CapsuleType
+type ScalarFunction2 = Callable[[float, float], Real] | Compiled
 """f(t, y) -> number (or f(x, y)); compiled: ``double (double, double)`` or ``double (double, double, void *)``."""
 
-type VectorFunction = Callable[[list[float]], Real] | LowLevelCallable | CapsuleType
+type VectorFunction = Callable[[list[float]], Real] | Compiled
 """f(v) -> number, called with a new list of floats; compiled: ``double (int, double *)`` or
 ``double (int, double *, void *)``."""
 
-type ResidualFunction = Callable[[list[float]], Vector] | LowLevelCallable | CapsuleType
+type ResidualFunction = Callable[[list[float]], Vector] | Compiled
 """r(v) -> residuals, called with a new list of floats; compiled: ``int (int, double *, int, double *)`` or
 ``int (int, double *, int, double *, void *)``, writing at most the room it is given and returning how many
 it has."""
