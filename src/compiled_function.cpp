@@ -1,5 +1,7 @@
 #include "compiled_function.hpp"
 
+#include "lazy.hpp"
+
 #include <cstring>
 #include <string>
 
@@ -17,15 +19,24 @@ std::string_view utf8_of(PyObject* text) {
 // Whether the object's type is the one of that module and name. Read from the
 // type itself, so no code of the object's runs.
 bool type_named(PyObject* object, std::string_view qualified) {
+    const std::string_view bare = Py_TYPE(object)->tp_name;
+    if (!qualified.ends_with(bare) || qualified.size() == bare.size() || qualified[qualified.size() - bare.size() - 1] != '.')
+        return false;
     const Ref name = checked(PyType_GetFullyQualifiedName(Py_TYPE(object)));
     return utf8_of(name.get()) == qualified;
 }
 
 // The attribute, or an empty Ref when there is none (any other failure raises).
-Ref attribute(PyObject* object, const char* name) {
+template <FixedString Name>
+Ref attribute(PyObject* object) {
     PyObject* value = nullptr;
-    checked_status(PyObject_GetOptionalAttrString(object, name, &value));
+    checked_status(PyObject_GetOptionalAttr(object, interned<Name>(), &value));
     return Ref::steal(value);
+}
+
+template <FixedString Name>
+Ref required_attribute(PyObject* object) {
+    return checked(PyObject_GetAttr(object, interned<Name>()));
 }
 
 [[noreturn]] void raise_null(std::string_view argument) {
@@ -63,21 +74,71 @@ CompiledFunction from_capsule(PyObject* capsule, std::string_view argument) {
     return found(signature, entry, user_data, argument);
 }
 
+// Whether the type is, or derives from, the C type of that name. Compared by
+// name so that no module needs importing, and no code of the object's runs.
+bool derives_from(PyTypeObject* type, std::string_view name) noexcept {
+    for (; type != nullptr; type = type->tp_base)
+        if (name == type->tp_name) return true;
+    return false;
+}
+
+// The `_type_` code of a ctypes simple type ("d" for c_double), or empty.
+std::string_view simple_code(PyObject* type) {
+    if (!PyType_Check(type) || std::string_view(Py_TYPE(type)->tp_name) != "_ctypes.PyCSimpleType") return {};
+    const Ref code = attribute<"_type_">(type);
+    if (!code || !PyUnicode_Check(code.get())) return {};
+    return utf8_of(code.get());
+}
+
 // The C type a ctypes type stands for, in the spelling of the signatures, or
-// "?" for any this module does not pass.
-std::string_view ctypes_token(PyObject* type, PyObject* ctypes) {
+// "?" for any this module does not pass. ctypes spells each C type by one
+// letter: "d" double, "i" int, "P" void *; a pointer type holds its target.
+std::string_view ctypes_token(PyObject* type) {
     if (type == Py_None) return "void";
-    for (const auto& [name, token] : {std::pair{"c_double", "double"}, std::pair{"c_int", "int"},
-                                      std::pair{"c_void_p", "void *"}}) {
-        const Ref known = checked(PyObject_GetAttrString(ctypes, name));
-        if (type == known.get()) return token;
+    const std::string_view code = simple_code(type);
+    if (code == "d") return "double";
+    if (code == "i") return "int";
+    if (code == "P") return "void *";
+    if (PyType_Check(type) && std::string_view(Py_TYPE(type)->tp_name) == "_ctypes.PyCPointerType") {
+        const Ref target = attribute<"_type_">(type);
+        if (target && simple_code(target.get()) == "d") return "double *";
     }
-    const Ref c_double = checked(PyObject_GetAttrString(ctypes, "c_double"));
-    const Ref pointer = checked(PyObject_CallMethod(ctypes, "POINTER", "O", c_double.get()));
-    return type == pointer.get() ? "double *" : "?";
+    return "?";
 }
 
 constexpr long pythonapi_flag = 0x4;  // ctypes' FUNCFLAG_PYTHONAPI
+
+// A ctypes function pointer, by its restype and argtypes. One made with
+// PYFUNCTYPE expects the interpreter lock held, so it keeps the Python route.
+CompiledFunction from_ctypes(PyObject* object, std::string_view argument) {
+    if (!derives_from(Py_TYPE(object), "_ctypes.CFuncPtr")) return {};
+    const Ref flags = attribute<"_flags_">(reinterpret_cast<PyObject*>(Py_TYPE(object)));
+    if (!flags || !PyLong_Check(flags.get())) return {};
+    const long flag_bits = PyLong_AsLong(flags.get());
+    if (flag_bits == -1 && PyErr_Occurred()) throw_python_error();
+    if ((flag_bits & pythonapi_flag) != 0) return {};
+    const Ref restype = required_attribute<"restype">(object);
+    const Ref argtypes = required_attribute<"argtypes">(object);
+    if (!PyTuple_Check(argtypes.get())) return {};  // argtypes never set
+    std::string text(ctypes_token(restype.get()));
+    text += " (";
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(argtypes.get()); ++i) {
+        if (i > 0) text += ", ";
+        text += ctypes_token(PyTuple_GET_ITEM(argtypes.get(), i));
+    }
+    text += ")";
+    const Signature signature = signature_of(text);
+    if (signature == Signature::none) return {};
+    // The object's buffer is the pointer itself.
+    Py_buffer view;
+    checked_status(PyObject_GetBuffer(object, &view, PyBUF_SIMPLE));
+    void* entry = nullptr;
+    const bool fits = view.len == static_cast<Py_ssize_t>(sizeof entry);
+    if (fits) std::memcpy(&entry, view.buf, sizeof entry);
+    PyBuffer_Release(&view);
+    if (!fits) return {};
+    return found(signature, entry, nullptr, argument);
+}
 
 // A module only if something has imported it already: an object of its types
 // cannot exist otherwise.
@@ -88,60 +149,26 @@ Ref imported(const char* name) {
     return Ref::steal(module);
 }
 
-// A ctypes function pointer, by its restype and argtypes. One made with
-// PYFUNCTYPE expects the interpreter lock held, so it keeps the Python route.
-CompiledFunction from_ctypes(PyObject* object, std::string_view argument) {
-    const Ref ctypes = imported("ctypes");
-    if (!ctypes) return {};
-    const Ref pointer_type = checked(PyObject_GetAttrString(ctypes.get(), "_CFuncPtr"));
-    if (!PyObject_TypeCheck(object, reinterpret_cast<PyTypeObject*>(pointer_type.get()))) return {};
-    const Ref flags = attribute(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_flags_");
-    if (!flags || !PyLong_Check(flags.get()) || (PyLong_AsLong(flags.get()) & pythonapi_flag) != 0) {
-        PyErr_Clear();
-        return {};
-    }
-    const Ref restype = checked(PyObject_GetAttrString(object, "restype"));
-    const Ref argtypes = checked(PyObject_GetAttrString(object, "argtypes"));
-    if (!PyTuple_Check(argtypes.get())) return {};  // argtypes never set
-    std::string text(ctypes_token(restype.get(), ctypes.get()));
-    text += " (";
-    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(argtypes.get()); ++i) {
-        if (i > 0) text += ", ";
-        text += ctypes_token(PyTuple_GET_ITEM(argtypes.get(), i), ctypes.get());
-    }
-    text += ")";
-    const Signature signature = signature_of(text);
-    if (signature == Signature::none) return {};
-    // The pointer lies in the object's own buffer, whose address ctypes gives.
-    const Ref address = checked(PyObject_CallMethod(ctypes.get(), "addressof", "O", object));
-    void* const buffer = PyLong_AsVoidPtr(address.get());
-    if (buffer == nullptr) throw_python_error();
-    void* entry = nullptr;
-    std::memcpy(&entry, buffer, sizeof entry);
-    return found(signature, entry, nullptr, argument);
-}
-
 // A cffi function pointer (a cdata of a function type without `...`), by the
 // C names of its result and arguments.
 CompiledFunction from_cffi(PyObject* object, std::string_view argument) {
+    if (!derives_from(Py_TYPE(object), "_cffi_backend._CDataBase")) return {};
     const Ref cffi = imported("_cffi_backend");
     if (!cffi) return {};
-    const Ref cdata_type = checked(PyObject_GetAttrString(cffi.get(), "_CDataBase"));
-    if (!PyObject_TypeCheck(object, reinterpret_cast<PyTypeObject*>(cdata_type.get()))) return {};
     const Ref type = checked(PyObject_CallMethod(cffi.get(), "typeof", "O", object));
-    const Ref kind = checked(PyObject_GetAttrString(type.get(), "kind"));
+    const Ref kind = required_attribute<"kind">(type.get());
     if (utf8_of(kind.get()) != "function") return {};
-    const Ref ellipsis = checked(PyObject_GetAttrString(type.get(), "ellipsis"));
+    const Ref ellipsis = required_attribute<"ellipsis">(type.get());
     if (PyObject_IsTrue(ellipsis.get()) != 0) return {};
-    const Ref result = checked(PyObject_GetAttrString(type.get(), "result"));
-    const Ref result_name = checked(PyObject_GetAttrString(result.get(), "cname"));
-    const Ref arguments = checked(PyObject_GetAttrString(type.get(), "args"));
+    const Ref result = required_attribute<"result">(type.get());
+    const Ref result_name = required_attribute<"cname">(result.get());
+    const Ref arguments = required_attribute<"args">(type.get());
     if (!PyTuple_Check(arguments.get())) return {};
     std::string text(utf8_of(result_name.get()));
     text += " (";
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(arguments.get()); ++i) {
         if (i > 0) text += ", ";
-        const Ref name = checked(PyObject_GetAttrString(PyTuple_GET_ITEM(arguments.get(), i), "cname"));
+        const Ref name = required_attribute<"cname">(PyTuple_GET_ITEM(arguments.get(), i));
         text += utf8_of(name.get());
     }
     text += ")";
@@ -171,7 +198,7 @@ CompiledFunction recognise_compiled(PyObject* object, std::string_view argument)
         return from_capsule(PyTuple_GET_ITEM(object, 0), argument);
     }
     if (type_named(object, "numba.core.ccallback.CFunc")) {
-        const Ref pointer = checked(PyObject_GetAttrString(object, "ctypes"));
+        const Ref pointer = required_attribute<"ctypes">(object);
         return from_ctypes(pointer.get(), argument);
     }
     if (CompiledFunction pointer = from_ctypes(object, argument)) return pointer;

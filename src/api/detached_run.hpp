@@ -28,10 +28,7 @@ public:
 
     bool detached() const noexcept { return saved_ != nullptr; }
 
-    void detach() noexcept {
-        saved_ = PyEval_SaveThread();
-        last_read_ = last_look_ = Clock::now();
-    }
+    void detach() noexcept { saved_ = PyEval_SaveThread(); }
 
     void attach() noexcept {
         if (saved_ != nullptr) PyEval_RestoreThread(std::exchange(saved_, nullptr));
@@ -43,6 +40,7 @@ public:
         if (--countdown_ != 0) [[likely]]
             return false;
         const Clock::time_point now = Clock::now();
+        if (last_look_ == Clock::time_point{}) last_read_ = last_look_ = now;  // the first reading of the run
         const Clock::duration gap = now - last_read_;
         last_read_ = now;
         if (gap < read_period / 2) interval_ = std::min(interval_ * 2, max_interval);
@@ -61,7 +59,7 @@ private:
 
     PyThreadState* saved_ = nullptr;
     unsigned interval_ = 1;
-    unsigned countdown_ = 1;
+    unsigned countdown_ = 2;  // the clock is first read at the second step: a run of one needs none
     Clock::time_point last_read_{};
     Clock::time_point last_look_{};
 };
