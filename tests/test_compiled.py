@@ -291,3 +291,15 @@ SETUP = "import sys; sys.path.insert(0, {tests!r}); import compiled_library\nlib
 def test_ctrl_c_stops_a_compiled_run(library, call, spin, residuals):
     setup = SETUP.format(tests=str(Path(__file__).parent), path=library.path, spin=spin, residuals=residuals)
     assert run_interrupted(call, setup) == "interrupted\n"
+
+
+def test_the_call_holds_its_own_reference_to_the_compiled_object():
+    # Besides the caller's argument, the call keeps the object (and so the code it owns) alive, however
+    # other threads drop theirs while the lock is let go.
+    seen = []
+    pointer = SCALAR(lambda x: seen.append(sys.getrefcount(pointer)) or 0.0)
+    before = sys.getrefcount(pointer)
+    vexari.sample_grid(pointer, 0.0, 0.0, 1)
+    vexari.sample_grid(lambda x: pointer(x), 0.0, 0.0, 1)  # the Python route takes none of its own
+    # each route has the object once on the interpreter's stack (the argument; the callee of pointer(x))
+    assert seen == [before + 2, before + 1]
