@@ -260,7 +260,7 @@ def test_python_functions_behind_c_pointers_work_with_the_interpreter_let_go(mon
 
 
 def test_threads_run_compiled_calls_at_once(library):
-    cubic = library.pointers["scalar"]
+    cubic = SCALAR(("plain_cubic", library.dll))
     expected = bits(vexari.tanh_sinh(cubic, 0.0, 2.0))
     results = []
 
