@@ -7,6 +7,12 @@
 // PanicException: it is not parked but thrown (as PythonError) through the
 // engine, which must therefore hold nothing that a throw would leak; the
 // engines of core keep their state in values and standard containers.
+//
+// A compiled function of the adapter's shape (see compiled_function.hpp) is
+// called directly instead: no Python object is made and, after the first
+// evaluation has let the interpreter go, no interpreter call happens until the
+// wrapper takes it back to read the outcome. Such a function cannot fail, so
+// the slot only ever parks a signal handler's exception for it.
 
 #include "api/detached_run.hpp"
 #include "convert.hpp"
