@@ -109,7 +109,8 @@ std::string_view ctypes_token(PyObject* type) {
 constexpr long pythonapi_flag = 0x4;  // ctypes' FUNCFLAG_PYTHONAPI
 
 // A ctypes function pointer, by its restype and argtypes. One made with
-// PYFUNCTYPE expects the interpreter lock held, so it keeps the Python route.
+// PYFUNCTYPE expects the interpreter lock held, and one with an errcheck hook
+// answers through it, so both keep the Python route.
 CompiledFunction from_ctypes(PyObject* object, std::string_view argument) {
     if (!derives_from(Py_TYPE(object), "_ctypes.CFuncPtr")) return {};
     const Ref flags = attribute<"_flags_">(reinterpret_cast<PyObject*>(Py_TYPE(object)));
@@ -117,6 +118,9 @@ CompiledFunction from_ctypes(PyObject* object, std::string_view argument) {
     const long flag_bits = PyLong_AsLong(flags.get());
     if (flag_bits == -1 && PyErr_Occurred()) throw_python_error();
     if ((flag_bits & pythonapi_flag) != 0) return {};
+    // An errcheck hook sees, and may replace, every answer on the Python route.
+    const Ref errcheck = attribute<"errcheck">(object);
+    if (errcheck && errcheck.get() != Py_None) return {};
     const Ref restype = required_attribute<"restype">(object);
     const Ref argtypes = required_attribute<"argtypes">(object);
     if (!PyTuple_Check(argtypes.get())) return {};  // argtypes never set

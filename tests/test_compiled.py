@@ -208,6 +208,12 @@ def test_a_pointer_of_another_shape_keeps_the_python_route_where_ctypes_refuses_
     assert library.log() == []
 
 
+def test_a_pointer_with_an_errcheck_hook_answers_through_it(library):
+    pointer = SCALAR(("cubic", library.dll))
+    pointer.errcheck = lambda result, function, arguments: result * 2.0
+    assert vexari.sample_grid(pointer, 2.0, 2.0, 1)[0]["y"] == 12.0
+
+
 def test_a_pyfunctype_pointer_is_called_holding_the_interpreter(library):
     # PYFUNCTYPE declares C code that uses the interpreter's API, so it keeps the Python route.
     def held(declare):
