@@ -291,8 +291,8 @@ SETUP = "import sys; sys.path.insert(0, {tests!r}); import compiled_library\nlib
     ("vexari.newton(lib.pointers['scalar'], 1.0, tol=-1.0, max_iter=10**12)", 3000, 2),
     # evaluations of 20 ms, longer than the look period
     ("vexari.tanh_sinh(lib.pointers['scalar'], 0.0, 1.0)", 10**8 // 5, 2),
-    # most of the time in the normal equations between evaluations, where a watch looks
-    ("vexari.gauss_newton(lib.pointers['vector_vector'], [1.0] * 400, tol=-1.0, max_iter=10**9)", 0, 400),
+    # seconds in the normal equations between evaluations (800 unknowns, 6000 residuals), where a watch looks
+    ("vexari.gauss_newton(lib.pointers['vector_vector'], [1.0] * 800, tol=-1.0, max_iter=10**9)", 0, 6000),
 ])
 def test_ctrl_c_stops_a_compiled_run(library, call, spin, residuals):
     setup = SETUP.format(tests=str(Path(__file__).parent), path=library.path, spin=spin, residuals=residuals)
