@@ -282,8 +282,8 @@ def test_threads_run_compiled_calls_at_once(library):
     assert results == [expected] * 80
 
 
-SETUP = "import sys; sys.path.insert(0, {tests!r}); import compiled_library\nlib = compiled_library.Library({path!r})\n" \
-        "lib.reset(spin={spin}, residual_count={residuals})"
+SETUP = ("import sys; sys.path.insert(0, {tests!r}); import compiled_library\n"
+         "lib = compiled_library.Library({path!r})\nlib.reset(spin={spin}, residual_count={residuals})")
 
 
 @pytest.mark.parametrize("call, spin, residuals", [
