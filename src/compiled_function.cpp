@@ -21,7 +21,9 @@ std::string_view utf8_of(PyObject* text) {
 bool type_named(PyObject* object, std::string_view qualified) {
     // A heap type's tp_name is its bare name: compared first, as it costs nothing.
     const std::string_view bare = Py_TYPE(object)->tp_name;
-    if (!qualified.ends_with("." + std::string(bare))) return false;
+    if (qualified.size() <= bare.size() || !qualified.ends_with(bare) ||
+        qualified[qualified.size() - bare.size() - 1] != '.')
+        return false;
     const Ref name = checked(PyType_GetFullyQualifiedName(Py_TYPE(object)));
     return utf8_of(name.get()) == qualified;
 }
