@@ -32,6 +32,7 @@ import _floor  # noqa: E402
 import vexari  # noqa: E402
 
 import cases_buffers  # noqa: E402
+import compiled  # noqa: E402
 import cases_callbacks  # noqa: E402
 import cases_data_libraries  # noqa: E402
 import cases_lists  # noqa: E402
@@ -135,6 +136,9 @@ def main(argv: list[str]) -> int:
         lines += report.memory_tables(footprints, allocation_rows)
     if scaling_runs:
         lines += report.thread_scaling(scaling_runs)
+    if not words or any(w in "compiled functions" for w in words):
+        lines += compiled.run(arguments.quick)
+        print(f"{time.perf_counter() - started:7.1f}s  compiled functions", file=sys.stderr, flush=True)
     lines += report.skipped(everything, memory_skipped)
     arguments.output.parent.mkdir(parents=True, exist_ok=True)
     arguments.output.write_text("\n".join(lines))

@@ -2,6 +2,7 @@
 // Conversions from Python objects to the parameter kinds of the module's
 // functions. Each throws PythonError with the interpreter's exception set.
 
+#include "compiled_function.hpp"
 #include "core/vector.hpp"
 #include "double_buffer.hpp"
 #include "python_error.hpp"
@@ -16,10 +17,15 @@ using core::Matrix;
 using core::Vector;
 using Pair = std::pair<double, double>;
 
-// A callable parameter, unchecked; calling it is the adapters' business. It is
-// borrowed: the caller holds its arguments for the whole call.
+// A callable parameter, unchecked; calling it is the adapters' business. A
+// compiled function is recognised here (see compiled_function.hpp), and a
+// reference to its object is held for the whole call, so that the code it owns
+// stays loaded however other threads drop theirs while the lock is released.
 struct Callable {
     PyObject* object;
+    std::string_view name;  // the parameter's, for messages
+    CompiledFunction compiled{};
+    Ref owner{};
     PyObject* get() const noexcept { return object; }
 };
 

@@ -27,8 +27,11 @@ struct ParameterKind;
 
 template <>
 struct ParameterKind<Callable> {
-    static Callable convert(PyObject* object) noexcept { return {object}; }
-    static bool cannot_run_python_or_fail(PyObject*) noexcept { return true; }
+    static Callable convert(PyObject* object, std::string_view name) {
+        CompiledFunction compiled = recognise_compiled(object, name);
+        return {object, name, compiled, compiled ? Ref::borrow(object) : Ref{}};
+    }
+    static bool cannot_run_python_or_fail(PyObject* object) noexcept { return !may_be_compiled(object); }
 };
 template <>
 struct ParameterKind<double> {
@@ -86,6 +89,10 @@ concept HasDefaults = requires(std::string_view text) { ParameterKind<T>::read_d
 // A kind whose list argument may be left unconverted until the routine reads it.
 template <class T>
 concept Defers = requires(PyObject* object, std::string_view name) { ParameterKind<T>::convert(object, name, true); };
+
+// A kind whose conversion names its argument in what it raises.
+template <class T>
+concept Named = requires(PyObject* object, std::string_view name) { ParameterKind<T>::convert(object, name); };
 
 // A kind that can tell, without running Python code, that an argument will
 // convert without running any and without failing.
@@ -154,6 +161,7 @@ struct Function {
         }
         try {
             if constexpr (Defers<T>) return ParameterKind<T>::convert(slots[I], declaration.parameters[I], defer);
+            else if constexpr (Named<T>) return ParameterKind<T>::convert(slots[I], declaration.parameters[I]);
             else return ParameterKind<T>::convert(slots[I]);
         } catch (const PythonError&) {
             rethrow_naming_argument(declaration.parameters[I]);

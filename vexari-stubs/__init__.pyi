@@ -44,6 +44,7 @@ Conventions shared by every function:
 """
 
 from collections.abc import Buffer, Callable, Sequence
+from types import CapsuleType
 from typing import Protocol, SupportsFloat, SupportsIndex, TypedDict, type_check_only
 
 __all__ = [
@@ -140,19 +141,47 @@ type Pair = tuple[Real, Real]
 type Count = SupportsIndex
 """A non-negative whole number (``int``, ``bool``, anything with ``__index__``); a float is refused."""
 
-# The callables that the module calls back, by the shape of their arguments.
+# The callables that the module calls back, by the shape of their arguments. Compiled functions
+# (ctypes and cffi pointers, numba cfuncs, SciPy LowLevelCallables and capsules) are taken as well
+# and called with no interpreter in the loop; see the guide "Compiled functions" for the C
+# signature each shape accepts. ctypes, cffi and numba objects are callable from Python and so
+# match the callable types already (a numba cfunc of pointer arguments is matched by its address);
+# a LowLevelCallable and a bare capsule are not callable, so they are named here.
 
-type ScalarFunction = Callable[[float], Real]
-"""f(x) -> number."""
+@type_check_only
+class LowLevelCallable(Protocol):
+    """``scipy.LowLevelCallable``: a compiled function and its signature, not callable from Python."""
 
-type ScalarFunction2 = Callable[[float, float], Real]
-"""f(t, y) -> number (or f(x, y))."""
+    @property
+    def function(self) -> object: ...
+    @property
+    def user_data(self) -> object: ...
+    @property
+    def signature(self) -> str: ...
 
-type VectorFunction = Callable[[list[float]], Real]
-"""f(v) -> number, called with a new list of floats."""
+@type_check_only
+class CompiledCFunc(Protocol):
+    """A numba ``cfunc``: the address of its compiled code, whatever its C signature."""
 
-type ResidualFunction = Callable[[list[float]], Vector]
-"""r(v) -> residuals, called with a new list of floats."""
+    @property
+    def address(self) -> int | None: ...
+
+type Compiled = LowLevelCallable | CapsuleType | CompiledCFunc
+
+type ScalarFunction = Callable[[float], Real] | Compiled
+"""f(x) -> number; compiled: ``double (double)`` or ``double (double, void *)``."""
+
+type ScalarFunction2 = Callable[[float, float], Real] | Compiled
+"""f(t, y) -> number (or f(x, y)); compiled: ``double (double, double)`` or ``double (double, double, void *)``."""
+
+type VectorFunction = Callable[[list[float]], Real] | Compiled
+"""f(v) -> number, called with a new list of floats; compiled: ``double (int, double *)`` or
+``double (int, double *, void *)``."""
+
+type ResidualFunction = Callable[[list[float]], Vector] | Compiled
+"""r(v) -> residuals, called with a new list of floats; compiled: ``int (int, double *, int, double *)`` or
+``int (int, double *, int, double *, void *)``, writing at most the room it is given and returning how many
+it has."""
 
 class PanicException(BaseException):
     """Raised when vexari meets an internal failure: a broken invariant in the

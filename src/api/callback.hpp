@@ -7,11 +7,19 @@
 // PanicException: it is not parked but thrown (as PythonError) through the
 // engine, which must therefore hold nothing that a throw would leak; the
 // engines of core keep their state in values and standard containers.
+//
+// A compiled function of the adapter's shape (see compiled_function.hpp) is
+// called directly instead: no Python object is made and, after the first
+// evaluation has let the interpreter go, no interpreter call happens until the
+// wrapper takes it back to read the outcome. Such a function cannot fail, so
+// the slot only ever parks a signal handler's exception for it.
 
+#include "api/detached_run.hpp"
 #include "convert.hpp"
 #include "core/error.hpp"
 #include "outcome.hpp"
 
+#include <climits>
 #include <limits>
 #include <string_view>
 #include <utility>
@@ -52,7 +60,35 @@ public:
         return true;
     }
 
+    // A compiled function's run (see detached_run.hpp). Asked before each
+    // compiled evaluation: whether it must not happen. The first one looks for
+    // a pending signal and lets go of the interpreter; later ones look now and
+    // then, taking the interpreter back for the look.
+    bool compiled_stopped() {
+        if (exception_) return true;
+        if (!run_.detached()) [[unlikely]]
+            return start_detached();
+        return run_.look_due() && interrupted_while_detached();
+    }
+    bool detached() const noexcept { return run_.detached(); }
+    // For a watch of a detached run, asked between rows of work.
+    bool look_while_detached() { return run_.look_due() && interrupted_while_detached(); }
+    // Takes the interpreter back; the wrapper does so before reading the outcome.
+    void attach() noexcept { run_.attach(); }
+
+    // Storage for a compiled run: the copy of each vector argument (the C
+    // function may write to it), and the room given to a vector result, the
+    // largest it has needed so far.
+    Vector& compiled_input(const Vector& v) {
+        compiled_input_.assign(v.begin(), v.end());
+        return compiled_input_;
+    }
+    std::size_t& output_room() noexcept { return output_room_; }
+
 private:
+    bool start_detached();
+    bool interrupted_while_detached();
+
     template <class T>
     friend T value_or_raise(ErrorSlot& slot, core::Outcome<T>&& outcome);
 
@@ -65,6 +101,9 @@ private:
 
     Ref exception_;
     unsigned until_interrupt_check_ = 1;
+    Vector compiled_input_;
+    std::size_t output_room_ = 64;
+    DetachedRun run_;  // last, so that the interpreter is back before the members above go
 };
 
 // The error convention for routines that call back into Python: a routine's
@@ -75,6 +114,7 @@ using vexari::value_or_raise;  // the form without a slot stays in view beside t
 
 template <class T>
 T value_or_raise(ErrorSlot& slot, core::Outcome<T>&& outcome) {
+    slot.attach();
     if (!outcome) slot.raise_failure(outcome.error());
     slot.raise_if_holding();
     return std::move(*outcome);
@@ -110,16 +150,23 @@ Ref new_float_list(const Vector& values) noexcept;
 // too short to need its own look for pending signals; the caller's loop has one.
 enum class Evaluations { many, few };
 
-// Common state of the four adapters: the callable (the wrapper keeps it alive)
-// and the slot (the wrapper owns it).
+// The compiled function an adapter of that shape calls, or an empty one for
+// the Python route. One of another shape keeps the Python route if it is
+// callable; otherwise it raises TypeError naming the accepted signatures.
+CompiledFunction compiled_for(const Callable& callable, Shape shape);
+
+// Common state of the four adapters: the callable (the wrapper keeps it alive),
+// the slot (the wrapper owns it) and, for a compiled function of the adapter's
+// shape, its entry point, which every evaluation then calls instead.
 class Adapter {
 public:
     static constexpr bool runs_python_code = true;
 
-    Adapter(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many) noexcept
+    Adapter(const Callable& callable, ErrorSlot& slot, Shape shape, Evaluations evaluations)
         : callable_(callable.get()),
           slot_(&slot),
-          watch_interrupts_(evaluations == Evaluations::many && !callback_detail::notices_signals_itself(callable_)) {}
+          watch_interrupts_(evaluations == Evaluations::many && !callback_detail::notices_signals_itself(callable_)),
+          compiled_(compiled_for(callable, shape)) {}
     bool failed() const noexcept { return slot_->holding(); }
 
 protected:
@@ -158,16 +205,34 @@ protected:
         return value;
     }
 
+    // The compiled entry point as the function type of its signature.
+    template <class Function>
+    Function* entry() const noexcept {
+        return reinterpret_cast<Function*>(compiled_.entry);
+    }
+    bool takes_user_data() const noexcept {
+        const Signature s = compiled_.signature;
+        return s == Signature::scalar_data || s == Signature::scalar2_data || s == Signature::vector_scalar_data ||
+               s == Signature::vector_vector_data;
+    }
+
     PyObject* callable_;
     ErrorSlot* slot_;
     bool watch_interrupts_;
+    CompiledFunction compiled_;
 };
 
 // double x -> double: callable(x)
 class Scalar : public Adapter {
 public:
-    using Adapter::Adapter;
+    Scalar(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many)
+        : Adapter(callable, slot, Shape::scalar, evaluations) {}
     double operator()(double x) const {
+        if (compiled_) {
+            if (slot_->compiled_stopped()) return callback_detail::nan;
+            if (takes_user_data()) return entry<double(double, void*)>()(x, compiled_.user_data);
+            return entry<double(double)>()(x);
+        }
         if (stopped()) return callback_detail::nan;
         return read_double(call(callback_detail::new_float(x)));
     }
@@ -176,8 +241,14 @@ public:
 // doubles (a, b) -> double: callable(a, b)
 class Scalar2 : public Adapter {
 public:
-    using Adapter::Adapter;
+    Scalar2(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many)
+        : Adapter(callable, slot, Shape::scalar2, evaluations) {}
     double operator()(double a, double b) const {
+        if (compiled_) {
+            if (slot_->compiled_stopped()) return callback_detail::nan;
+            if (takes_user_data()) return entry<double(double, double, void*)>()(a, b, compiled_.user_data);
+            return entry<double(double, double)>()(a, b);
+        }
         if (stopped()) return callback_detail::nan;
         const Ref first = callback_detail::new_float(a);
         const Ref second = callback_detail::new_float(b);
@@ -188,20 +259,29 @@ public:
 // Vector -> double: callable(list)
 class VectorScalar : public Adapter {
 public:
-    using Adapter::Adapter;
+    VectorScalar(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many)
+        : Adapter(callable, slot, Shape::vector_scalar, evaluations) {}
     double operator()(const Vector& v) const {
+        if (compiled_) return compiled(v);
         if (stopped()) return callback_detail::nan;
         return read_double(call(callback_detail::new_float_list(v)));
     }
+
+private:
+    double compiled(const Vector& v) const;
 };
 
 // Vector -> Vector: callable(list), the result read by the Vector rule. The
 // second form reads it into out, reusing out's storage.
 class VectorVector : public Adapter {
 public:
-    using Adapter::Adapter;
+    VectorVector(const Callable& callable, ErrorSlot& slot, Evaluations evaluations = Evaluations::many)
+        : Adapter(callable, slot, Shape::vector_vector, evaluations) {}
     Vector operator()(const Vector& v) const;
     void operator()(const Vector& v, Vector& out) const;
+
+private:
+    void compiled(const Vector& v, Vector& out) const;
 };
 
 }  // namespace vexari::api

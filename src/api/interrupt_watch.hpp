@@ -2,7 +2,9 @@
 // Long loops that never call back into Python would not notice Ctrl-C. Their
 // engines ask a watch, through has_failed, between rows of work; a pending
 // interrupt whose handler raised parks that exception in the slot and stops
-// the run, and the wrapper raises it once the engine has returned.
+// the run, and the wrapper raises it once the engine has returned. In a
+// compiled function's run, which holds no interpreter, both look by the clock
+// instead (see detached_run.hpp).
 
 #include "api/callback.hpp"
 
@@ -15,6 +17,7 @@ public:
     explicit InterruptWatch(ErrorSlot& slot) noexcept : slot_(&slot) {}
     bool failed() const {
         if (slot_->holding()) return true;
+        if (slot_->detached()) return slot_->look_while_detached();
         if (PyErr_CheckSignals() == 0) return false;
         slot_->take_pending();
         return true;
@@ -34,7 +37,9 @@ public:
     static constexpr bool runs_python_code = true;
     explicit SparseInterruptWatch(ErrorSlot& slot) noexcept : slot_(&slot) {}
     bool failed() const {
-        return !slot_->holding() && slot_->interrupt_check_due() && callback_detail::interrupted(*slot_);
+        if (slot_->holding()) return false;
+        if (slot_->detached()) return slot_->look_while_detached();
+        return slot_->interrupt_check_due() && callback_detail::interrupted(*slot_);
     }
 
 private:

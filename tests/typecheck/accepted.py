@@ -8,7 +8,9 @@ from typing import TYPE_CHECKING
 import vexari
 
 if TYPE_CHECKING:
-    from vexari import OptimizeResult, QuadResult, RootResult, Segment
+    from types import CapsuleType
+
+    from vexari import LowLevelCallable, OptimizeResult, QuadResult, RootResult, Segment
 
 
 def parabola(x: float) -> float:
@@ -63,3 +65,11 @@ re, im = vexari.complex_tan(1.0, 0.5)
 peaks: list[int] = [peak["index"] for peak in vexari.find_peaks([0.0, 1.0, 0.0], 0.5)]
 count: int = vexari.summary([1.0])["count"]
 coefficients: list[float] = vexari.polyint(vexari.polyder([1.0, 2.0, 3.0]), constant=1.0)
+
+
+def compiled(low_level: LowLevelCallable, capsule: CapsuleType) -> None:
+    # Not callable from Python, yet taken wherever a function is.
+    vexari.newton(low_level, 1.0)
+    vexari.rk4(capsule, 1.0, 0.0, 1.0, 0.1)
+    vexari.gradient(low_level, [1.0])
+    vexari.gauss_newton(capsule, [1.0])

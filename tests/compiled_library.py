@@ -1,0 +1,105 @@
+"""The compiled functions of compiled_functions.c, built with the system's C compiler, as ctypes
+pointers of each accepted signature, and Python functions that call the same pointers through ctypes.
+
+Both routes reach the same machine code, so they must answer the same bits and call it at the same
+points in the same order; the C functions log their arguments for that comparison."""
+
+import ctypes
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+
+SOURCE = Path(__file__).with_name("compiled_functions.c")
+
+c_double, c_int, c_void_p = ctypes.c_double, ctypes.c_int, ctypes.c_void_p
+double_p = ctypes.POINTER(c_double)
+
+SCALAR = ctypes.CFUNCTYPE(c_double, c_double)
+SCALAR_DATA = ctypes.CFUNCTYPE(c_double, c_double, c_void_p)
+SCALAR2 = ctypes.CFUNCTYPE(c_double, c_double, c_double)
+SCALAR2_DATA = ctypes.CFUNCTYPE(c_double, c_double, c_double, c_void_p)
+VECTOR_SCALAR = ctypes.CFUNCTYPE(c_double, c_int, double_p)
+VECTOR_SCALAR_DATA = ctypes.CFUNCTYPE(c_double, c_int, double_p, c_void_p)
+VECTOR_VECTOR = ctypes.CFUNCTYPE(c_int, c_int, double_p, c_int, double_p)
+VECTOR_VECTOR_DATA = ctypes.CFUNCTYPE(c_int, c_int, double_p, c_int, double_p, c_void_p)
+
+FIRST_ROOM = 64  # the room a vector result first gets
+
+
+def build(folder):
+    """The shared library, or None where no C compiler is found."""
+    compiler = shutil.which("cc") or shutil.which("gcc") or shutil.which("clang")
+    if compiler is None:
+        return None
+    target = Path(folder) / "compiled_functions.so"
+    subprocess.run([compiler, "-O2", "-shared", "-fPIC", "-o", str(target), str(SOURCE), "-lm"], check=True)
+    return target
+
+
+class Library:
+    """The loaded library: its pointers by shape, its log, and the knobs of its functions."""
+
+    def __init__(self, path):
+        self.path = str(path)
+        self.dll = ctypes.CDLL(self.path)
+        self.scale = c_double(3.0)  # the user data of the `_data` forms
+        self.pointers = {
+            "scalar": SCALAR(("cubic", self.dll)),
+            "scalar2": SCALAR2(("decay", self.dll)),
+            "vector_scalar": VECTOR_SCALAR(("bowl", self.dll)),
+            "vector_vector": VECTOR_VECTOR(("residuals", self.dll)),
+        }
+        self.with_data = {
+            "scalar": SCALAR_DATA(("scaled_cubic", self.dll)),
+            "scalar2": SCALAR2_DATA(("scaled_decay", self.dll)),
+            "vector_scalar": VECTOR_SCALAR_DATA(("scaled_bowl", self.dll)),
+            "vector_vector": VECTOR_VECTOR_DATA(("scaled_residuals", self.dll)),
+        }
+        self.wait_for_release = SCALAR(("wait_for_release", self.dll))
+
+    def knob(self, name, kind=ctypes.c_long):
+        return kind.in_dll(self.dll, name)
+
+    def reset(self, fail_after=0, special=0.0, spin=0, residual_count=2):
+        self.dll.reset()
+        self.knob("fail_after").value = fail_after
+        self.knob("special", c_double).value = special
+        self.knob("spin").value = spin
+        self.knob("residual_count", c_int).value = residual_count
+
+    def log(self):
+        count = min(self.knob("log_count", ctypes.c_size_t).value, 1 << 22)
+        return list((c_double * count).in_dll(self.dll, "log_values"))
+
+
+def python_route(shape, pointer, user_data=None):
+    """A Python function calling the pointer through ctypes, as the compiled route calls it: a vector
+    argument copied into a fresh array, a vector result given the same room and called again with
+    room for all when it reports more."""
+    extra = () if user_data is None else (user_data,)
+    if shape == "scalar":
+        return lambda x: pointer(x, *extra)
+    if shape == "scalar2":
+        return lambda t, y: pointer(t, y, *extra)
+    if shape == "vector_scalar":
+        return lambda v: pointer(len(v), (c_double * len(v))(*v), *extra)
+    room = [FIRST_ROOM]
+
+    def vector_vector(v):
+        while True:
+            out = (c_double * room[0])()
+            count = pointer(len(v), (c_double * len(v))(*v), room[0], out, *extra)
+            if count < 0:
+                return []
+            if count <= room[0]:
+                return out[:count]
+            room[0] = count
+
+    return vector_vector
+
+
+def load():
+    """Builds the library into a fresh folder (kept for the process) and loads it; None without a compiler."""
+    path = build(tempfile.mkdtemp(prefix="vexari-compiled-"))
+    return None if path is None else Library(path)
