@@ -224,9 +224,10 @@ test_cross() {
     fi
     local left_out=("${CROSS_LEFT_OUT[@]}")
     if [ "$arch" = aarch64 ]; then
-        # The data libraries of the tests come from PyPI, at the releases the suite pins (Debian lacks some).
+        # The data libraries of the tests, and the packages that make compiled functions, come from
+        # PyPI, at the releases the suite pins (Debian lacks some).
         "$cross_venv/bin/python" -m pip install --quiet --disable-pip-version-check \
-            $(grep -E '^(pandas|polars|xarray|pyarrow)==' requirements-dev.txt)
+            $(grep -E '^(pandas|polars|xarray|pyarrow)==|^(scipy|numba|cffi)$' requirements-dev.txt)
     else
         # PyPI has no s390x builds of them and Debian has neither polars
         # nor pyarrow: the tests that use them are left out (those of the
