@@ -86,6 +86,11 @@ void match_arguments(const CallShape& shape, PyObject* const* args, Py_ssize_t n
         const Py_ssize_t keywords = PyTuple_GET_SIZE(kwnames);
         for (Py_ssize_t k = 0; k < keywords; ++k) {
             PyObject* key = PyTuple_GET_ITEM(kwnames, k);
+            // Only a caller in C can pass another object (the interpreter refuses
+            // one in **). The messages below print the key as a str and would read
+            // any other object's memory as text: refuse it first, in the words the
+            // interpreter uses for its own functions.
+            if (!PyUnicode_Check(key)) raise(PyExc_TypeError, std::string(shape.name) + "() keywords must be strings");
             std::size_t slot = count;
             for (std::size_t i = 0; i < count; ++i) {
                 const std::string_view name = shape.parameters[i];

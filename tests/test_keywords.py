@@ -141,6 +141,8 @@ def vectorcall(function, args, kwnames):
 
 
 @pytest.mark.parametrize("kwnames, message", [
+    ((1,), "tanpi() keywords must be strings"),
+    ((b"x",), "tanpi() keywords must be strings"),
     (("bogus", 1), "tanpi() got an unexpected keyword argument 'bogus'"),
     (("x", "x"), "tanpi() got multiple values for argument 'x'"),
     # An empty tuple is no keyword at all: the surplus argument is still counted.
