@@ -56,16 +56,12 @@ inline void match_arguments_fast(const CallShape& shape, PyObject* const* args, 
                                  PyObject* kwnames, PyObject** slots) {
     const auto given = static_cast<std::size_t>(PyVectorcall_NARGS(static_cast<std::size_t>(nargs)));
     const std::size_t count = shape.parameters.size();
-    if (kwnames != nullptr) {
-        if (!match_interned_keywords(shape, args, given, kwnames, slots))
-            match_arguments(shape, args, nargs, kwnames, slots);
+    if (kwnames == nullptr && given >= shape.required && given <= count) {
+        for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
         return;
     }
-    if (given < shape.required || given > count) {
+    if (kwnames == nullptr || !match_interned_keywords(shape, args, given, kwnames, slots))
         match_arguments(shape, args, nargs, kwnames, slots);
-        return;
-    }
-    for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
 }
 
 }  // namespace vexari
