@@ -35,6 +35,7 @@ import cases_buffers  # noqa: E402
 import compiled  # noqa: E402
 import cases_callbacks  # noqa: E402
 import cases_data_libraries  # noqa: E402
+import cases_keywords  # noqa: E402
 import cases_lists  # noqa: E402
 import cases_samejob  # noqa: E402
 import memory  # noqa: E402
@@ -48,6 +49,7 @@ GROUPS = {
     "buffers": cases_buffers,
     "data libraries": cases_data_libraries,
     "same job": cases_samejob,
+    "keywords": cases_keywords,
 }
 
 
@@ -132,6 +134,8 @@ def main(argv: list[str]) -> int:
     lines += report.detail("Data libraries as Vector", results["data libraries"],
                            "The same 1e6 floats as a NumPy float64 array and as each library holds them.")
     lines += report.detail("Same job", results["same job"])
+    lines += report.detail("Keywords", results["keywords"],
+                           "Each call by position (the reference) and with keywords, paired in the same rounds.")
     if not arguments.no_memory:
         lines += report.memory_tables(footprints, allocation_rows)
     if scaling_runs:

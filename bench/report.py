@@ -21,6 +21,8 @@ BUFFER_OVER_ITERATION = 10.0
 NEWTON_OVER_SCIPY = 10.0
 # The most a data library's object may take over the same values as a float64 ndarray.
 DATA_LIBRARY_OVER_NDARRAY = 1.5
+# The most a call with keywords may take over the same call by position.
+KEYWORD_OVER_POSITIONAL = 1.10
 
 
 def seconds(value: float) -> str:
@@ -293,6 +295,11 @@ def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> l
                       f"the ndarray (target {DATA_LIBRARY_OVER_NDARRAY:.2f}x)"
                       for name, measured in m.items()
                       if paired(measured, m["vexari ndarray"]) > DATA_LIBRARY_OVER_NDARRAY]
+        if result.case.group == "keywords" and "vexari keyword" in m:
+            over = paired(m["vexari keyword"], m["vexari positional"])
+            if over > KEYWORD_OVER_POSITIONAL:
+                found.append(f"- keywords: {result.case.name}: {times(over)} the positional call "
+                             f"(target {KEYWORD_OVER_POSITIONAL:.2f}x)")
         vx = m.get("vexari") or m.get("vexari list")
         floor = m.get(result.case.reference)
         if vx is None or floor is None or vx is floor or not floor.name.startswith("floor"):
@@ -346,8 +353,9 @@ def gaps(results: Iterable[CaseResult], allocation_rows: list[Allocations]) -> l
              "Cases that miss a target: the toolkit over its floor above "
              + ", ".join(f"{target:.2f}x for {group}" for group, target in TARGETS.items())
              + f"; a buffer read less than {BUFFER_OVER_ITERATION:.0f}x faster than iterating it; newton less "
-             f"than {NEWTON_OVER_SCIPY:.0f}x faster than SciPy's; slower than NumPy with list conversion; results "
-             "that disagree with the floor; allocation counts above the floor's.", ""]
+             f"than {NEWTON_OVER_SCIPY:.0f}x faster than SciPy's; a call with keywords above "
+             f"{KEYWORD_OVER_POSITIONAL:.2f}x the same call by position; slower than NumPy with list conversion; "
+             "results that disagree with the floor; allocation counts above the floor's.", ""]
     lines += found or ["None."]
     lines.append("")
     return lines

@@ -13,6 +13,7 @@
 #include "module_attributes.hpp"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 #include <tuple>
@@ -176,9 +177,13 @@ struct Function {
         return std::apply(Impl, std::move(arguments));
     }
 
+    // The parameter names as interned str objects, made on the first call with keywords.
+    static constinit inline std::array<std::atomic<PyObject*>, parameter_count> interned_names{};
+
     static PyObject* entry(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
         return guarded([&] {
-            static constexpr CallShape shape{declaration.name, declaration.parameters, declaration.required};
+            static constexpr CallShape shape{declaration.name, declaration.parameters, declaration.required,
+                                              interned_names};
             PyObject* slots[parameter_count > 0 ? parameter_count : 1];
             match_arguments_fast(shape, args, nargs, kwnames, slots);
             return call(slots, std::make_index_sequence<parameter_count>{});

@@ -1,5 +1,6 @@
 #include "match.hpp"
 
+#include "lazy.hpp"
 #include "python_error.hpp"
 
 #include <string>
@@ -46,6 +47,31 @@ std::string quoted(std::string_view name) {
     raise(PyExc_TypeError, text);
 }
 
+// Makes the interned str of each parameter name, for match_interned_keywords.
+// Interning gives back the interpreter's one object for that text, the one its
+// compiler puts in keyword tuples. Only the main interpreter makes them: its
+// interned strings last as long as the process, whereas a subinterpreter with
+// an intern table of its own frees that table's strings when it ends, which
+// would leave a dangling cell that a new object could come to match. Elsewhere
+// the cells stay as they are and calls match by string. A name that cannot be
+// made (no memory) leaves its cell empty: the optimisation must not fail a call.
+void intern_names(const CallShape& shape) {
+    for (std::size_t i = 0; i < shape.parameters.size(); ++i) {
+        if (shape.interned[i].load(std::memory_order_acquire) != nullptr) continue;
+        if (PyInterpreterState_Get() != PyInterpreterState_Main()) return;
+        const std::string_view name = shape.parameters[i];
+        try {
+            create_once(shape.interned[i], [name] {
+                PyObject* text = PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+                if (text != nullptr) PyUnicode_InternInPlace(&text);
+                return text;
+            });
+        } catch (const PythonError&) {
+            PyErr_Clear();
+        }
+    }
+}
+
 }  // namespace
 
 void match_arguments(const CallShape& shape, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
@@ -56,9 +82,15 @@ void match_arguments(const CallShape& shape, PyObject* const* args, Py_ssize_t n
     for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
 
     if (kwnames != nullptr) {
+        intern_names(shape);
         const Py_ssize_t keywords = PyTuple_GET_SIZE(kwnames);
         for (Py_ssize_t k = 0; k < keywords; ++k) {
             PyObject* key = PyTuple_GET_ITEM(kwnames, k);
+            // Only a caller in C can pass another object (the interpreter refuses
+            // one in **). The messages below print the key as a str and would read
+            // any other object's memory as text: refuse it first, in the words the
+            // interpreter uses for its own functions.
+            if (!PyUnicode_Check(key)) raise(PyExc_TypeError, std::string(shape.name) + "() keywords must be strings");
             std::size_t slot = count;
             for (std::size_t i = 0; i < count; ++i) {
                 const std::string_view name = shape.parameters[i];

@@ -5,6 +5,7 @@
 
 #include "python.hpp"
 
+#include <atomic>
 #include <cstddef>
 #include <span>
 #include <string_view>
@@ -15,6 +16,9 @@ struct CallShape {
     std::string_view name;
     std::span<const std::string_view> parameters;
     std::size_t required;
+    // One cell per parameter: its name as the interpreter's interned str, or
+    // NULL until the first call with keywords makes it (match.cpp says when).
+    std::span<std::atomic<PyObject*>> interned;
 };
 
 // slots has one entry per parameter; entries are borrowed from the call.
@@ -22,17 +26,42 @@ struct CallShape {
 void match_arguments(const CallShape& shape, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                      PyObject** slots);
 
-// The same, with the commonest call (positional arguments only, as many as
-// the parameters need) filled in line.
+// A call that fits and names every keyword by a parameter's interned str,
+// the very object the compiler puts in the call site's keyword tuple: the
+// names match by identity, with no string compared. Anything else (a name
+// that is equal but another object, an unknown name, a slot filled twice, a
+// missing or surplus argument) answers false and leaves the whole call to
+// match_arguments, which starts over and words the failure.
+inline bool match_interned_keywords(const CallShape& shape, PyObject* const* args, std::size_t given,
+                                    PyObject* kwnames, PyObject** slots) {
+    const std::size_t count = shape.parameters.size();
+    if (given > count) return false;
+    for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
+    const auto keywords = static_cast<std::size_t>(PyTuple_GET_SIZE(kwnames));
+    for (std::size_t k = 0; k < keywords; ++k) {
+        PyObject* key = PyTuple_GET_ITEM(kwnames, static_cast<Py_ssize_t>(k));
+        std::size_t slot = 0;
+        while (slot < count && shape.interned[slot].load(std::memory_order_acquire) != key) ++slot;
+        if (slot == count || slots[slot] != nullptr) return false;
+        slots[slot] = args[given + k];
+    }
+    for (std::size_t i = given; i < shape.required; ++i)
+        if (slots[i] == nullptr) return false;
+    return true;
+}
+
+// The same, with the commonest calls (positional arguments only, as many as
+// the parameters need; or keywords by their interned names) filled in line.
 inline void match_arguments_fast(const CallShape& shape, PyObject* const* args, Py_ssize_t nargs,
                                  PyObject* kwnames, PyObject** slots) {
     const auto given = static_cast<std::size_t>(PyVectorcall_NARGS(static_cast<std::size_t>(nargs)));
     const std::size_t count = shape.parameters.size();
-    if (kwnames != nullptr || given < shape.required || given > count) {
-        match_arguments(shape, args, nargs, kwnames, slots);
+    if (kwnames == nullptr && given >= shape.required && given <= count) {
+        for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
         return;
     }
-    for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
+    if (kwnames == nullptr || !match_interned_keywords(shape, args, given, kwnames, slots))
+        match_arguments(shape, args, nargs, kwnames, slots);
 }
 
 }  // namespace vexari
