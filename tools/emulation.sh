@@ -139,8 +139,15 @@ debian_headers() {
 # driver the headers get the one definition a free-threaded build's
 # pyconfig.h adds (its only ABI difference from the default build's,
 # compared on this machine's pair).
+#
+# With a sixth argument "installed", the build runs in the driver's own
+# environment, which must hold the pinned backend, CMake and Ninja: pip, told
+# the target's platform, would fetch the target's CMake and Ninja for an
+# isolated build, which run here only where qemu finds the target's C library
+# (not inside a forky root).
 cross_wheel() {
-    local arch=$1 driver=$2 sdist=$3 folder=$4 headers=$5
+    local arch=$1 driver=$2 sdist=$3 folder=$4 headers=$5 isolation=()
+    [ "${6:-}" = installed ] && isolation=(--no-build-isolation)
     local threaded version
     threaded=$("$driver" -c 'import sysconfig; print(int(bool(sysconfig.get_config_var("Py_GIL_DISABLED"))))')
     # "13", "13t", "14"..., as in python3.13t and cpython-313t.
@@ -162,7 +169,7 @@ CMAKE
     local soabi=cpython-3$version-$arch-linux-gnu
     CMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" _PYTHON_HOST_PLATFORM="linux-$arch" \
         SETUPTOOLS_EXT_SUFFIX=".$soabi.so" CMAKE_BUILD_PARALLEL_LEVEL=2 \
-        "$driver" -m pip wheel --quiet --disable-pip-version-check --no-deps -w "$folder" \
+        "$driver" -m pip wheel --quiet --disable-pip-version-check --no-deps ${isolation[@]+"${isolation[@]}"} -w "$folder" \
         -C cmake.define.VEXARI_STATIC_RUNTIME=OFF -C "cmake.define.Python_INCLUDE_DIR=$work/include/python3.$version" "$sdist"
     rm -rf "$work"
 }
