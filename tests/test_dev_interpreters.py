@@ -72,7 +72,8 @@ def test_a_half_made_root_is_removed_not_used(machine):
 def test_a_made_root_is_used_as_it_stands(machine):
     root = machine / "home/.cache/vexari/forky-amd64"
     root.mkdir(parents=True)
-    (root / ".complete").touch()
+    (root / ".complete").write_text(subprocess.run(
+        ["bash", "-c", "source tools/forky.sh; forky_contents amd64"], cwd=ROOT, capture_output=True, text=True).stdout)
     stand_in(machine / "bin", "debootstrap", "exit 1")
     run = forky_root(machine)
     assert (run.returncode, run.stdout.strip(), run.stderr) == (0, str(root), "")

@@ -146,8 +146,9 @@ debian_headers() {
 # isolated build, which run here only where qemu finds the target's C library
 # (not inside a forky root).
 cross_wheel() {
-    local arch=$1 driver=$2 sdist=$3 folder=$4 headers=$5 isolation=()
-    [ "${6:-}" = installed ] && isolation=(--no-build-isolation)
+    local arch=$1 driver=$2 sdist=$3 folder=$4 headers=$5 isolation=() runner=()
+    # (pip refuses build constraints without an isolated build: the pins are those of the environment.)
+    [ "${6:-}" = installed ] && isolation=(--no-build-isolation) runner=(env -u PIP_BUILD_CONSTRAINT)
     local threaded version
     threaded=$("$driver" -c 'import sysconfig; print(int(bool(sysconfig.get_config_var("Py_GIL_DISABLED"))))')
     # "13", "13t", "14"..., as in python3.13t and cpython-313t.
@@ -166,10 +167,16 @@ set(CMAKE_SYSTEM_PROCESSOR $arch)
 set(CMAKE_C_COMPILER "$work/compilers/cc")
 set(CMAKE_CXX_COMPILER "$work/compilers/c++")
 CMAKE
+    # The module is stripped as it is installed, by the arch's strip: Debian's
+    # cross binutils where present (a forky root has them), or else the one
+    # CMake finds, as the builds of this machine's own 3.13 always have.
+    if command -v "$arch-linux-gnu-strip" >/dev/null 2>&1; then
+        echo "set(CMAKE_STRIP \"$(command -v "$arch-linux-gnu-strip")\")" >>"$work/toolchain.cmake"
+    fi
     local soabi=cpython-3$version-$arch-linux-gnu
     CMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" _PYTHON_HOST_PLATFORM="linux-$arch" \
         SETUPTOOLS_EXT_SUFFIX=".$soabi.so" CMAKE_BUILD_PARALLEL_LEVEL=2 \
-        "$driver" -m pip wheel --quiet --disable-pip-version-check --no-deps ${isolation[@]+"${isolation[@]}"} -w "$folder" \
+        ${runner[@]+"${runner[@]}"} "$driver" -m pip wheel --quiet --disable-pip-version-check --no-deps ${isolation[@]+"${isolation[@]}"} -w "$folder" \
         -C cmake.define.VEXARI_STATIC_RUNTIME=OFF -C "cmake.define.Python_INCLUDE_DIR=$work/include/python3.$version" "$sdist"
     rm -rf "$work"
 }

@@ -47,13 +47,26 @@ forky_missing() {
     fi
 }
 
+# What apt installs into a root once debootstrap has made it: on this
+# machine's architecture Chromium, which the site tests drive, and the
+# aarch64 strip, which the aarch64 wheels built there are stripped with.
+forky_extras() {
+    [ "$1" = "$(dpkg --print-architecture)" ] && echo "chromium binutils-aarch64-linux-gnu" || true
+}
+
+# What a made root holds, as its .complete records it: a root made from an
+# older list gets what the list has gained, where it stands.
+forky_contents() {
+    echo "$(forky_packages "$1") $(forky_extras "$1")"
+}
+
 # Prints the path of the forky root for a Debian architecture, making it once.
 # A root that an interrupted run left half made is resumed where its last
 # finished step says, or removed and made anew; it is never used as it stands.
 forky_root() {
     local debian=${1:-$(dpkg --print-architecture)} why
     local root="$HOME/.cache/vexari/forky-$debian"
-    if [ -f "$root/.complete" ]; then echo "$root"; return; fi
+    if [ "$(cat "$root/.complete" 2>/dev/null)" = "$(forky_contents "$debian")" ]; then echo "$root"; return; fi
     why=$(forky_missing)
     if [ -n "$why" ]; then
         echo "dev: CPython ${FORKY_VERSIONS[0]} and ${FORKY_VERSIONS[1]} come from a Debian forky root, and $why." \
@@ -63,7 +76,7 @@ forky_root() {
     mkdir -p "$HOME/.cache/vexari"
     exec 7>"$root.lock"
     flock 7
-    if [ ! -f "$root/.complete" ]; then
+    if [ "$(cat "$root/.complete" 2>/dev/null)" != "$(forky_contents "$debian")" ]; then
         {
             local uri
             uri=$(awk '/^URIs:/ { print $2; exit }' "$forky_sources")
@@ -79,23 +92,22 @@ forky_root() {
                 fi
                 touch "$root/.bootstrapped"
             fi
-            if [ "$debian" = "$(dpkg --print-architecture)" ]; then
-                # The site tests drive Debian's Chromium. The archive's
-                # testing suite may carry a Release file past its date.
-                echo "dev: installing Chromium into $root"
-                "$PWD/tools/in_forky.sh" "$root" "$PWD" sh -c \
-                    'apt-get -qq -o Acquire::Check-Valid-Until=false update &&
-                     DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::Check-Valid-Until=false \
-                         install -y -qq --no-install-recommends chromium' >>"$root.log" 2>&1 ||
-                    { echo "dev: installing Chromium into $root failed; see $root.log"; return 1; }
-            fi
+            # (The testing suite's Release file may be past its date.)
+            local packages
+            packages="$(forky_packages "$debian" | tr , ' ') $(forky_extras "$debian")"
+            echo "dev: installing into $root: $(forky_extras "$debian")"
+            "$PWD/tools/in_forky.sh" "$root" "$PWD" sh -c \
+                'apt-get -qq -o Acquire::Check-Valid-Until=false update &&
+                 DEBIAN_FRONTEND=noninteractive apt-get -o Acquire::Check-Valid-Until=false \
+                     install -y -qq --no-install-recommends $0' "$packages" >>"$root.log" 2>&1 ||
+                { echo "dev: installing into $root failed; see $root.log"; return 1; }
             local version
             for version in "${FORKY_VERSIONS[@]}"; do
                 "$PWD/tools/in_forky.sh" "$root" "$PWD" "python$version" -c \
                     'import sys; print("dev:", sys.version.split()[0], sys.implementation._multiarch)' ||
                     { echo "dev: python$version does not run in $root"; return 1; }
             done
-            touch "$root/.complete"
+            forky_contents "$debian" >"$root/.complete"
         } >&2 || return
     fi
     exec 7>&-
