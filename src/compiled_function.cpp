@@ -24,8 +24,16 @@ bool type_named(PyObject* object, std::string_view qualified) {
     if (qualified.size() <= bare.size() || !qualified.ends_with(bare) ||
         qualified[qualified.size() - bare.size() - 1] != '.')
         return false;
-    const Ref name = checked(PyType_GetFullyQualifiedName(Py_TYPE(object)));
-    return utf8_of(name.get()) == qualified;
+    // The module as the class statement recorded it in the type's own dict:
+    // read without making a string, as this runs on every call given one.
+    const std::string_view module = qualified.substr(0, qualified.size() - bare.size() - 1);
+    if (!(Py_TYPE(object)->tp_flags & Py_TPFLAGS_HEAPTYPE)) return false;
+    const Ref dict = checked(PyType_GetDict(Py_TYPE(object)));
+    PyObject* found = nullptr;
+    checked_status(PyDict_GetItemRef(dict.get(), interned<"__module__">(), &found));
+    const Ref recorded = Ref::steal(found);
+    return recorded && PyUnicode_CheckExact(recorded.get()) &&
+           PyUnicode_EqualToUTF8AndSize(recorded.get(), module.data(), static_cast<Py_ssize_t>(module.size()));
 }
 
 // The attribute, or an empty Ref when there is none (any other failure raises).

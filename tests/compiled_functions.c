@@ -128,6 +128,11 @@ double holds_interpreter(double x) {
     return PyGILState_Check();
 }
 
+/* x, doubled while the calling thread holds the interpreter. */
+double doubled_when_held(double x) {
+    return x * (1.0 + PyGILState_Check());
+}
+
 /* The floor of the benchmarks' compiled rows: a C loop calling a pointer. */
 double sum_of_calls(double (*f)(double), double x, long count) {
     double sum = 0.0;

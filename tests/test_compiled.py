@@ -199,6 +199,16 @@ def test_unusable_compiled_objects_are_refused_naming_the_argument_and_never_cal
         assert library.log() == []
 
 
+def test_only_scipys_low_level_callable_is_read_as_one(library):
+    # A look-alike of another module is a tuple like any other: not callable, and its capsule unread.
+    capsule_of_cubic = tuple.__getitem__(llc_of(library.pointers["scalar"]), 0)
+    look_alike = type("LowLevelCallable", (tuple,), {"__module__": "elsewhere"})((capsule_of_cubic, None, None))
+    library.reset()
+    with pytest.raises(TypeError, match="^'LowLevelCallable' object is not callable$"):
+        vexari.newton(look_alike, 1.0)
+    assert library.log() == []
+
+
 def test_a_pointer_of_another_shape_keeps_the_python_route_where_ctypes_refuses_the_call(library):
     library.reset()
     with pytest.raises(TypeError, match=r"^this function takes at least 2 arguments \(1 given\)$"):
@@ -221,6 +231,14 @@ def test_a_pyfunctype_pointer_is_called_holding_the_interpreter(library):
                                   0, 0, 1)[0]["y"]
 
     assert (held(ctypes.PYFUNCTYPE), held(ctypes.CFUNCTYPE)) == (1.0, 0.0)
+
+
+def test_a_derivative_keeps_the_interpreter_for_its_handful_of_evaluations(library):
+    # Letting go and taking it back would cost more than the two evaluations of a tangent; a run of
+    # many evaluations lets go from the first.
+    pointer = SCALAR(("doubled_when_held", library.dll))
+    assert bits(vexari.tangent(pointer, 1.0)) == bits(vexari.tangent(lambda x: x * 2.0, 1.0))
+    assert vexari.sample_grid(pointer, 3.0, 3.0, 1)[0]["y"] == 3.0
 
 
 def test_the_interpreter_is_let_go_while_a_compiled_function_runs(library):

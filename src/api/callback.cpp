@@ -60,7 +60,7 @@ CompiledFunction compiled_for(const Callable& callable, Shape shape) {
 }
 
 double VectorScalar::compiled(const Vector& v) const {
-    if (slot_->compiled_stopped() || v.size() > INT_MAX) return callback_detail::nan;
+    if (slot_->compiled_stopped(let_go_) || v.size() > INT_MAX) return callback_detail::nan;
     Vector& input = slot_->compiled_input(v);
     const int n = static_cast<int>(input.size());
     if (takes_user_data()) return entry<double(int, double*, void*)>()(n, input.data(), compiled_.user_data);
@@ -72,7 +72,7 @@ double VectorScalar::compiled(const Vector& v) const {
 // negative count answers the empty Vector, as a failed Python call does.
 void VectorVector::compiled(const Vector& v, Vector& out) const {
     out.clear();
-    if (slot_->compiled_stopped() || v.size() > INT_MAX) return;
+    if (slot_->compiled_stopped(let_go_) || v.size() > INT_MAX) return;
     std::size_t& room = slot_->output_room();
     while (true) {
         Vector& input = slot_->compiled_input(v);

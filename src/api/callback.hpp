@@ -63,9 +63,13 @@ public:
     // A compiled function's run (see detached_run.hpp). Asked before each
     // compiled evaluation: whether it must not happen. The first one looks for
     // a pending signal and lets go of the interpreter; later ones look now and
-    // then, taking the interpreter back for the look.
-    bool compiled_stopped() {
+    // then, taking the interpreter back for the look. A run of a fixed handful
+    // of evaluations keeps the interpreter: letting it go and taking it back
+    // would cost more than the evaluations, and the caller's loop looks for
+    // signals between such runs.
+    bool compiled_stopped(bool let_go) {
         if (exception_) return true;
+        if (!let_go) return false;
         if (!run_.detached()) [[unlikely]]
             return start_detached();
         return run_.look_due() && interrupted_while_detached();
@@ -166,6 +170,7 @@ public:
         : callable_(callable.get()),
           slot_(&slot),
           watch_interrupts_(evaluations == Evaluations::many && !callback_detail::notices_signals_itself(callable_)),
+          let_go_(evaluations == Evaluations::many),
           compiled_(compiled_for(callable, shape)) {}
     bool failed() const noexcept { return slot_->holding(); }
 
@@ -219,6 +224,7 @@ protected:
     PyObject* callable_;
     ErrorSlot* slot_;
     bool watch_interrupts_;
+    bool let_go_;  // whether a compiled run lets go of the interpreter
     CompiledFunction compiled_;
 };
 
@@ -229,7 +235,7 @@ public:
         : Adapter(callable, slot, Shape::scalar, evaluations) {}
     double operator()(double x) const {
         if (compiled_) {
-            if (slot_->compiled_stopped()) return callback_detail::nan;
+            if (slot_->compiled_stopped(let_go_)) return callback_detail::nan;
             if (takes_user_data()) return entry<double(double, void*)>()(x, compiled_.user_data);
             return entry<double(double)>()(x);
         }
@@ -245,7 +251,7 @@ public:
         : Adapter(callable, slot, Shape::scalar2, evaluations) {}
     double operator()(double a, double b) const {
         if (compiled_) {
-            if (slot_->compiled_stopped()) return callback_detail::nan;
+            if (slot_->compiled_stopped(let_go_)) return callback_detail::nan;
             if (takes_user_data()) return entry<double(double, double, void*)>()(a, b, compiled_.user_data);
             return entry<double(double, double)>()(a, b);
         }
