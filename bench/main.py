@@ -135,7 +135,10 @@ def main(argv: list[str]) -> int:
                            "The same 1e6 floats as a NumPy float64 array and as each library holds them.")
     lines += report.detail("Same job", results["same job"])
     lines += report.detail("Keywords", results["keywords"],
-                           "Each call by position (the reference) and with keywords, paired in the same rounds.")
+                           "Each call by position (the reference) and with keywords, paired in the same rounds; "
+                           "beside it, a C function that takes the same arguments the same two ways and does "
+                           "nothing, for the interpreter's own share.")
+    lines += report.keyword_summary(results["keywords"])
     if not arguments.no_memory:
         lines += report.memory_tables(footprints, allocation_rows)
     if scaling_runs:

@@ -33,6 +33,42 @@ static PyObject *keys[K_COUNT_OF_KEYS];
 
 static const double PI_2 = 1.5707963267948966;
 
+/* ---- compiled functions -------------------------------------------------- */
+
+/* A function pointer for the compiled floor (_floor.compiled(address)): the
+ * same jobs calling machine code straight, holding the interpreter, with no
+ * Python object made, no check of the signature and no look for signals. The
+ * benchmark hands each job a pointer of the shape it calls. */
+typedef struct {
+    PyObject_HEAD
+    void (*entry)(void);
+} Compiled;
+
+static PyTypeObject CompiledType = {
+    PyVarObject_HEAD_INIT(NULL, 0)
+    .tp_name = "_floor.Compiled",
+    .tp_basicsize = sizeof(Compiled),
+    .tp_flags = Py_TPFLAGS_DEFAULT,
+};
+
+typedef double (*ScalarFunction)(double);
+typedef double (*Scalar2Function)(double, double);
+typedef double (*VectorFunction)(int, double *);
+typedef int (*ResidualFunction)(int, double *, int, double *);
+
+static inline int is_compiled(PyObject *f) { return Py_IS_TYPE(f, &CompiledType); }
+
+#define COMPILED_ENTRY(f, type) ((type)(((Compiled *)(f))->entry))
+
+static PyObject *compiled(PyObject *self, PyObject *address) {
+    void *entry = PyLong_AsVoidPtr(address);
+    if (entry == NULL) return PyErr_Occurred() ? NULL : PyErr_Format(PyExc_ValueError, "floor: a NULL pointer");
+    Compiled *made = PyObject_New(Compiled, &CompiledType);
+    if (made == NULL) return NULL;
+    made->entry = (void (*)(void))entry;
+    return (PyObject *)made;
+}
+
 /* ---- callbacks ------------------------------------------------------------ */
 
 static inline int read_number(PyObject *result, double *out) {
@@ -50,6 +86,10 @@ static inline int read_number(PyObject *result, double *out) {
 }
 
 static inline int call1(PyObject *f, double x, double *out) {
+    if (is_compiled(f)) {
+        *out = COMPILED_ENTRY(f, ScalarFunction)(x);
+        return 0;
+    }
     PyObject *argument = PyFloat_FromDouble(x);
     if (argument == NULL) return -1;
     PyObject *arguments[2] = {NULL, argument};
@@ -59,6 +99,10 @@ static inline int call1(PyObject *f, double x, double *out) {
 }
 
 static inline int call2(PyObject *f, double a, double b, double *out) {
+    if (is_compiled(f)) {
+        *out = COMPILED_ENTRY(f, Scalar2Function)(a, b);
+        return 0;
+    }
     PyObject *first = PyFloat_FromDouble(a);
     if (first == NULL) return -1;
     PyObject *second = PyFloat_FromDouble(b);
@@ -90,6 +134,19 @@ static PyObject *float_list(const double *values, Py_ssize_t n) {
 /* f(list(values)) with values[moved] replaced by replacement (moved < 0: none). */
 static inline int call_list(PyObject *f, const double *values, Py_ssize_t n, Py_ssize_t moved,
                             double replacement, double *out) {
+    if (is_compiled(f)) {
+        /* The point with the moved coordinate, in a copy the function may write to. */
+        double small[16];
+        double *point = n <= 16 ? small : malloc(sizeof(double) * (size_t)n);
+        if (point == NULL) {
+            PyErr_NoMemory();
+            return -1;
+        }
+        for (Py_ssize_t i = 0; i < n; ++i) point[i] = i == moved ? replacement : values[i];
+        *out = COMPILED_ENTRY(f, VectorFunction)((int)n, point);
+        if (point != small) free(point);
+        return 0;
+    }
     PyObject *list = PyList_New(n);
     if (list == NULL) return -1;
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -861,8 +918,44 @@ static PyObject *stationary_newton(PyObject *self, PyObject *args) {
 
 /* f(list(x with x[moved] = replacement)) read as residuals into out (m of them;
  * *m < 0 on the first call: the length is taken from it). */
+static int call_residuals_compiled(PyObject *f, const double *x, Py_ssize_t n, Py_ssize_t moved,
+                                   double replacement, double **out, Py_ssize_t *m) {
+    double small[16];
+    double *point = n <= 16 ? small : malloc(sizeof(double) * (size_t)n);
+    if (point == NULL) {
+        PyErr_NoMemory();
+        return -1;
+    }
+    for (Py_ssize_t i = 0; i < n; ++i) point[i] = i == moved ? replacement : x[i];
+    int status = 0;
+    if (*m < 0) {
+        /* The first call sizes the residuals: room for 64, or again with as many as it has. */
+        int room = 64;
+        *out = malloc(sizeof(double) * (size_t)room);
+        int count = *out == NULL ? -1 : COMPILED_ENTRY(f, ResidualFunction)((int)n, point, room, *out);
+        if (count > room) {
+            double *grown = realloc(*out, sizeof(double) * (size_t)count);
+            if (grown == NULL) count = -1;
+            else *out = grown;
+            if (count >= 0) count = COMPILED_ENTRY(f, ResidualFunction)((int)n, point, count, *out);
+        }
+        if (count < 0) {
+            PyErr_SetString(PyExc_ValueError, "floor: residuals failed");
+            status = -1;
+        } else {
+            *m = count;
+        }
+    } else if (COMPILED_ENTRY(f, ResidualFunction)((int)n, point, (int)*m, *out) != *m) {
+        PyErr_SetString(PyExc_ValueError, "floor: residual length changed");
+        status = -1;
+    }
+    if (point != small) free(point);
+    return status;
+}
+
 static int call_residuals(PyObject *f, const double *x, Py_ssize_t n, Py_ssize_t moved, double replacement,
                           double **out, Py_ssize_t *m) {
+    if (is_compiled(f)) return call_residuals_compiled(f, x, n, moved, replacement, out, m);
     PyObject *list = PyList_New(n);
     if (list == NULL) return -1;
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -1624,9 +1717,21 @@ static PyObject *count_allocations(PyObject *self, PyObject *callable) {
     return counts;
 }
 
+/* ---- calls with keywords ------------------------------------------------------ */
+
+/* Takes any arguments, by position or keyword, and does nothing with them: the
+ * interpreter's own share of a call to a C function, which a call with
+ * keywords pays for whoever matches them (before 3.14, only calls by position
+ * get the interpreter's shortcut for C functions). */
+static PyObject *accept(PyObject *self, PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames) {
+    Py_RETURN_NONE;
+}
+
 /* ---- module ----------------------------------------------------------------- */
 
 static PyMethodDef methods[] = {
+    {"accept", (PyCFunction)(void (*)(void))accept, METH_FASTCALL | METH_KEYWORDS, "any arguments; None"},
+    {"compiled", compiled, METH_O, "a function pointer (an int) that the jobs call straight"},
     {"evals_scalar", evals_scalar, METH_VARARGS, "n calls f(x)"},
     {"evals_scalar2", evals_scalar2, METH_VARARGS, "n calls f(a, b)"},
     {"evals_vector", evals_vector, METH_VARARGS, "n calls f(list(point))"},
@@ -1683,5 +1788,6 @@ PyMODINIT_FUNC PyInit__floor(void) {
             if (keys[i] == NULL) return NULL;
         }
     }
+    if (PyType_Ready(&CompiledType) < 0) return NULL;
     return PyModule_Create(&definition);
 }
