@@ -4,6 +4,7 @@
  * calls (when positive) each answers `special` instead (a NaN, an infinity);
  * `spin` makes each call busy-wait that many iterations. */
 
+#include <signal.h>
 #include <math.h>
 #include <stddef.h>
 #include <time.h>
@@ -43,6 +44,16 @@ double cubic(double x) {
 
 /* The same without the log, for threads calling at once. */
 double plain_cubic(double x) { return x * x * x - 2.0; }
+
+/* 1.0, with SIGUSR1 sent to this process first: as a class's __float__, it
+ * leaves the signal pending with no Python code run after it that would look. */
+double signal_then_one(void) {
+    raise(SIGUSR1);
+    return 1.0;
+}
+
+/* Declared with a float argument, a type no accepted signature has. */
+double cubic_of_float(float x) { return (double)x * x * x - 2.0; }
 
 double scaled_cubic(double x, void* data) {
     note(x);

@@ -3,6 +3,7 @@ interpreter, and answer, fail and call exactly as the same pointer wrapped in a 
 
 import ctypes
 import math
+import signal
 import struct
 import sys
 import sysconfig
@@ -190,7 +191,9 @@ def test_unusable_compiled_objects_are_refused_naming_the_argument_and_never_cal
                (llc_of(cubic, None).__class__(cubic, signature="float (float)"), TypeError, "'float (float)'"),
                (SCALAR(), ValueError, "pointer is NULL"), (cffi_null, ValueError, "pointer is NULL"),
                (llc_of(cubic), TypeError, "'double (double)' where this function calls one of 'double (double, "
-                                          "double)', 'double (double, double, void *)'")]
+                                          "double)', 'double (double, double, void *)'"),
+               (tuple.__new__(type(llc_of(cubic)), (address, None, None)), TypeError,
+                "a LowLevelCallable without its capsule")]
     library.reset()
     for function, error, message in refused:
         with pytest.raises(error, match="^argument 'function': .*" + message.replace("(", r"\(").replace(")", r"\)")
@@ -216,6 +219,32 @@ def test_a_pointer_of_another_shape_keeps_the_python_route_where_ctypes_refuses_
     with pytest.raises(ctypes.ArgumentError, match="argument 2"):
         vexari.euler(library.pointers["scalar"], 1.0, 0.0, 1.0, 0.5)
     assert library.log() == []
+    # A type no signature has (float) is another shape too: ctypes converts the argument and the
+    # result both ways, so the answer is the Python route's.
+    as_float = ctypes.CFUNCTYPE(ctypes.c_double, ctypes.c_float)(("cubic_of_float", library.dll))
+    assert bits(vexari.newton(as_float, 1.0)) == bits(vexari.newton(lambda x: as_float(x), 1.0))
+
+
+def test_a_signal_pending_as_a_compiled_run_starts_stops_it_before_the_first_evaluation(library):
+    # The handler runs at the first evaluation's look: the signal was sent by converting x0, in C
+    # code called straight from the conversion, after which no Python code ran that would look.
+    class Raised(Exception):
+        pass
+
+    def handler(signum, frame):
+        raise Raised()
+
+    class SendsSignal:
+        __float__ = ctypes.CFUNCTYPE(ctypes.c_double)(("signal_then_one", library.dll))
+
+    previous = signal.signal(signal.SIGUSR1, handler)
+    try:
+        library.reset()
+        with pytest.raises(Raised):
+            vexari.newton(library.pointers["scalar"], SendsSignal())
+        assert library.log() == []
+    finally:
+        signal.signal(signal.SIGUSR1, previous)
 
 
 def test_a_pointer_with_an_errcheck_hook_answers_through_it(library):
