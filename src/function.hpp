@@ -185,7 +185,7 @@ struct Function {
             static constexpr CallShape shape{declaration.name, declaration.parameters, declaration.required,
                                               interned_names};
             PyObject* slots[parameter_count > 0 ? parameter_count : 1];
-            match_arguments_fast(shape, args, nargs, kwnames, slots);
+            match_arguments_fast<parameter_count>(shape, args, nargs, kwnames, slots);
             return call(slots, std::make_index_sequence<parameter_count>{});
         });
     }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace vexari {
 
@@ -26,17 +27,29 @@ struct CallShape {
 void match_arguments(const CallShape& shape, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                      PyObject** slots);
 
+// Slot i takes the i-th positional argument, or NULL past the given ones. One
+// statement a slot, not a loop: a compiler turns the loop into a copy and a
+// clear of a run-time length, which it may lower to a copy byte by byte.
+template <std::size_t... I>
+inline void fill_positional(PyObject* const* args, std::size_t given, PyObject** slots,
+                            std::index_sequence<I...>) {
+    ((slots[I] = I < given ? args[I] : nullptr), ...);
+}
+
 // A call that fits and names every keyword by a parameter's interned str,
 // the very object the compiler puts in the call site's keyword tuple: the
 // names match by identity, with no string compared. Anything else (a name
 // that is equal but another object, an unknown name, a slot filled twice, a
 // missing or surplus argument) answers false and leaves the whole call to
 // match_arguments, which starts over and words the failure.
+//
+// Count is the number of parameters, known where the function is declared.
+template <std::size_t Count>
 inline bool match_interned_keywords(const CallShape& shape, PyObject* const* args, std::size_t given,
                                     PyObject* kwnames, PyObject** slots) {
-    const std::size_t count = shape.parameters.size();
+    constexpr std::size_t count = Count;
     if (given > count) return false;
-    for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
+    fill_positional(args, given, slots, std::make_index_sequence<Count>{});
     const auto keywords = static_cast<std::size_t>(PyTuple_GET_SIZE(kwnames));
     for (std::size_t k = 0; k < keywords; ++k) {
         PyObject* key = PyTuple_GET_ITEM(kwnames, static_cast<Py_ssize_t>(k));
@@ -52,15 +65,17 @@ inline bool match_interned_keywords(const CallShape& shape, PyObject* const* arg
 
 // The same, with the commonest calls (positional arguments only, as many as
 // the parameters need; or keywords by their interned names) filled in line.
+// Count is shape.parameters.size(), as above.
+template <std::size_t Count>
 inline void match_arguments_fast(const CallShape& shape, PyObject* const* args, Py_ssize_t nargs,
                                  PyObject* kwnames, PyObject** slots) {
     const auto given = static_cast<std::size_t>(PyVectorcall_NARGS(static_cast<std::size_t>(nargs)));
-    const std::size_t count = shape.parameters.size();
+    constexpr std::size_t count = Count;
     if (kwnames == nullptr && given >= shape.required && given <= count) {
-        for (std::size_t i = 0; i < count; ++i) slots[i] = i < given ? args[i] : nullptr;
+        fill_positional(args, given, slots, std::make_index_sequence<Count>{});
         return;
     }
-    if (kwnames == nullptr || !match_interned_keywords(shape, args, given, kwnames, slots))
+    if (kwnames == nullptr || !match_interned_keywords<Count>(shape, args, given, kwnames, slots))
         match_arguments(shape, args, nargs, kwnames, slots);
 }
 
