@@ -2,7 +2,8 @@
 pointers of each accepted signature, and Python functions that call the same pointers through ctypes.
 
 Both routes reach the same machine code, so they must answer the same bits and call it at the same
-points in the same order; the C functions log their arguments for that comparison."""
+points in the same order; the C functions log their arguments for that comparison, and where they
+were called from."""
 
 import ctypes
 import shutil
@@ -27,13 +28,16 @@ VECTOR_VECTOR_DATA = ctypes.CFUNCTYPE(c_int, c_int, double_p, c_int, double_p, c
 FIRST_ROOM = 64  # the room a vector result first gets
 
 
+def compiler():
+    return shutil.which("cc") or shutil.which("gcc") or shutil.which("clang")
+
+
 def build(folder):
     """The shared library, or None where no C compiler is found."""
-    compiler = shutil.which("cc") or shutil.which("gcc") or shutil.which("clang")
-    if compiler is None:
+    if compiler() is None:
         return None
     target = Path(folder) / "compiled_functions.so"
-    subprocess.run([compiler, "-O2", "-shared", "-fPIC", "-o", str(target), str(SOURCE), "-lm"], check=True)
+    subprocess.run([compiler(), "-O2", "-shared", "-fPIC", "-o", str(target), str(SOURCE), "-lm"], check=True)
     return target
 
 
@@ -57,6 +61,7 @@ class Library:
             "vector_vector": VECTOR_VECTOR_DATA(("scaled_residuals", self.dll)),
         }
         self.wait_for_release = SCALAR(("wait_for_release", self.dll))
+        self.caller_file = ctypes.CFUNCTYPE(ctypes.c_char_p)(("caller_file", self.dll))
 
     def knob(self, name, kind=ctypes.c_long):
         return kind.in_dll(self.dll, name)
@@ -71,6 +76,11 @@ class Library:
     def log(self):
         count = min(self.knob("log_count", ctypes.c_size_t).value, 1 << 22)
         return list((c_double * count).in_dll(self.dll, "log_values"))
+
+    def caller(self):
+        """The file whose machine code made the last logged call, or None before any."""
+        path = self.caller_file()
+        return Path(path.decode()).resolve() if path else None
 
 
 def python_route(shape, pointer, user_data=None):
@@ -103,3 +113,4 @@ def load():
     """Builds the library into a fresh folder (kept for the process) and loads it; None without a compiler."""
     path = build(tempfile.mkdtemp(prefix="vexari-compiled-"))
     return None if path is None else Library(path)
+

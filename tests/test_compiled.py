@@ -37,6 +37,10 @@ def library():
     return built
 
 
+# The file of vexari's machine code, where a compiled function called directly is called from.
+VEXARI = Path(vexari.__file__).resolve()
+
+
 def bits(value):
     """The value with every float as its eight bytes, so that NaNs and signed zeros compare."""
     if isinstance(value, float):
@@ -134,13 +138,15 @@ SHAPE_RUNS = {"scalar": RUNS["newton"][0][1], "scalar2": RUNS["rk4"][0][1],
 
 
 @pytest.mark.parametrize("shape", SHAPE_RUNS)
-@pytest.mark.parametrize("kind", ["LowLevelCallable", "LowLevelCallable with user data", "cffi"])
+@pytest.mark.parametrize("kind", ["ctypes", "LowLevelCallable", "LowLevelCallable with user data", "cffi"])
 def test_every_kind_of_compiled_object_is_called_directly(library, shape, kind):
     run = SHAPE_RUNS[shape]
     if kind == "cffi":
         pointer = library.pointers[shape]
         compiled = getattr(cffi_library(library)[1], C_NAMES[shape])
         expected = python_route(shape, pointer)
+    elif kind == "ctypes":
+        compiled, expected = library.pointers[shape], python_route(shape, library.pointers[shape])
     elif kind == "LowLevelCallable":
         pointer = library.pointers[shape]
         compiled, expected = llc_of(pointer), python_route(shape, pointer)
@@ -150,9 +156,11 @@ def test_every_kind_of_compiled_object_is_called_directly(library, shape, kind):
         compiled, expected = llc_of(pointer, data), python_route(shape, pointer, data.value)
     library.reset()
     got = outcome(run, compiled)
-    log = library.log()
+    log, caller = library.log(), library.caller()
     library.reset()
     assert got[0] == "returned" and got == outcome(run, expected) and log == library.log()
+    # Called from vexari's own machine code; the Python route's calls come from ctypes'.
+    assert caller == VEXARI != library.caller()
 
 
 def test_numba_cfuncs_are_called_directly():
