@@ -1,9 +1,9 @@
-/* Compiled numeric functions for the tests, one of each accepted signature.
- * Each appends what it is called with to a log, so that a test can compare
- * the evaluation points of two routes to the same function, and keeps where
- * it was called from. After `fail_after` calls (when positive) each answers
- * `special` instead (a NaN, an infinity); `spin` makes each call busy-wait
- * that many iterations. */
+/* Compiled numeric functions for the tests, one of each accepted signature
+ * (and one of none). Each appends what it is called with to a log, so that a
+ * test can compare the evaluation points of two routes to the same function,
+ * and keeps where it was called from. After `fail_after` calls (when
+ * positive) each answers `special` instead (a NaN, an infinity); `spin` makes
+ * each call busy-wait that many iterations. */
 
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE /* dladdr */
@@ -64,6 +64,13 @@ double cubic(double x) {
 
 /* The same without the log, for threads calling at once. */
 double plain_cubic(double x) { return x * x * x - 2.0; }
+
+/* Cubic in single precision, of a type no compiled shape has: it keeps the Python route. */
+float single_cubic(float x) {
+    NOTE_CALLER();
+    note(x);
+    return x * x * x - 2.0f;
+}
 
 double scaled_cubic(double x, void* data) {
     NOTE_CALLER();

@@ -6,8 +6,11 @@ points in the same order; the C functions log their arguments for that compariso
 were called from."""
 
 import ctypes
+import importlib.util
 import shutil
 import subprocess
+import sys
+import sysconfig
 import tempfile
 from pathlib import Path
 
@@ -114,3 +117,29 @@ def load():
     path = build(tempfile.mkdtemp(prefix="vexari-compiled-"))
     return None if path is None else Library(path)
 
+
+# compiled_functions.c's functions of each shape as cffi declares them, and one of a type no shape has.
+CFFI_DECLARATIONS = ("double cubic(double); double decay(double, double); double bowl(int, double *);"
+                     "int residuals(int, double *, int, double *); float single_cubic(float);")
+
+
+def load_cffi_module(cffi, folder):
+    """compiled_functions.c as a compiled (API-mode) cffi module, its functions built-ins of its `lib`:
+    the imported module and its file as a Library; None without a compiler. cffi writes the module's
+    C source and the system's C compiler builds it (cffi's own compile step needs setuptools)."""
+    if compiler() is None:
+        return None
+    name = "_vexari_compiled_functions"
+    ffi = cffi.FFI()
+    ffi.cdef(CFFI_DECLARATIONS)
+    ffi.set_source(name, SOURCE.read_text())
+    source, target = Path(folder) / f"{name}.c", Path(folder) / (name + sysconfig.get_config_var("EXT_SUFFIX"))
+    ffi.emit_c_code(str(source))
+    # A module's references to the interpreter are resolved as it loads, which macOS allows only when told.
+    loose = ["-undefined", "dynamic_lookup"] if sys.platform == "darwin" else []
+    subprocess.run([compiler(), "-O2", "-shared", "-fPIC", "-I", sysconfig.get_paths()["include"], *loose,
+                    "-o", str(target), str(source), "-lm"], check=True)
+    spec = importlib.util.spec_from_file_location(name, target)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module, Library(target)
