@@ -214,7 +214,7 @@ CompiledFunction from_cffi_library(PyObject* function, std::string_view argument
     const Ref cffi = imported("_cffi_backend");
     if (!cffi) return {};
     PyObject* const library = PyCFunction_GET_SELF(function);
-    // The name only filtered: a type of another module may bear it too.
+    // The name was only a filter: a type of another extension may bear it too.
     const Ref library_type = attribute<"Lib">(cffi.get());
     if (!library_type || reinterpret_cast<PyObject*>(Py_TYPE(library)) != library_type.get()) return {};
     const Ref ffi = checked(PyObject_CallMethod(cffi.get(), "FFI", nullptr));
