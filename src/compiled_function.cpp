@@ -163,21 +163,17 @@ Ref imported(const char* name) {
     return Ref::steal(module);
 }
 
-// A cffi function pointer (a cdata of a function type without `...`), by the
-// C names of its result and arguments.
-CompiledFunction from_cffi(PyObject* object, std::string_view argument) {
-    if (!derives_from(Py_TYPE(object), "_cffi_backend._CDataBase")) return {};
-    const Ref cffi = imported("_cffi_backend");
-    if (!cffi) return {};
-    const Ref type = checked(PyObject_CallMethod(cffi.get(), "typeof", "O", object));
-    const Ref kind = required_attribute<"kind">(type.get());
-    if (utf8_of(kind.get()) != "function") return {};
-    const Ref ellipsis = required_attribute<"ellipsis">(type.get());
-    if (PyObject_IsTrue(ellipsis.get()) != 0) return {};
-    const Ref result = required_attribute<"result">(type.get());
+// The accepted signature a cffi function type spells by the C names of its
+// result and arguments; none for any other type, or one with `...`.
+Signature cffi_signature(PyObject* type) {
+    const Ref kind = required_attribute<"kind">(type);
+    if (utf8_of(kind.get()) != "function") return Signature::none;
+    const Ref ellipsis = required_attribute<"ellipsis">(type);
+    if (PyObject_IsTrue(ellipsis.get()) != 0) return Signature::none;
+    const Ref result = required_attribute<"result">(type);
     const Ref result_name = required_attribute<"cname">(result.get());
-    const Ref arguments = required_attribute<"args">(type.get());
-    if (!PyTuple_Check(arguments.get())) return {};
+    const Ref arguments = required_attribute<"args">(type);
+    if (!PyTuple_Check(arguments.get())) return Signature::none;
     std::string text(utf8_of(result_name.get()));
     text += " (";
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(arguments.get()); ++i) {
@@ -186,24 +182,75 @@ CompiledFunction from_cffi(PyObject* object, std::string_view argument) {
         text += utf8_of(name.get());
     }
     text += ")";
-    const Signature signature = signature_of(text);
-    if (signature == Signature::none) return {};
-    const Ref uintptr = checked(PyObject_CallMethod(cffi.get(), "new_primitive_type", "s", "uintptr_t"));
-    const Ref address = checked(PyObject_CallMethod(cffi.get(), "cast", "OO", uintptr.get(), object));
+    return signature_of(text);
+}
+
+// The address a cffi function pointer holds.
+CompiledFunction cffi_entry(PyObject* cffi, PyObject* pointer, Signature signature, std::string_view argument) {
+    const Ref uintptr = checked(PyObject_CallMethod(cffi, "new_primitive_type", "s", "uintptr_t"));
+    const Ref address = checked(PyObject_CallMethod(cffi, "cast", "OO", uintptr.get(), pointer));
     const Ref number = checked(PyNumber_Long(address.get()));
     void* const entry = PyLong_AsVoidPtr(number.get());
     if (entry == nullptr && PyErr_Occurred()) throw_python_error();
     return found(signature, entry, nullptr, argument);
 }
 
+// A cffi function pointer (a cdata of a function type without `...`).
+CompiledFunction from_cffi(PyObject* object, std::string_view argument) {
+    if (!derives_from(Py_TYPE(object), "_cffi_backend._CDataBase")) return {};
+    const Ref cffi = imported("_cffi_backend");
+    if (!cffi) return {};
+    const Ref type = checked(PyObject_CallMethod(cffi.get(), "typeof", "O", object));
+    const Signature signature = cffi_signature(type.get());
+    if (signature == Signature::none) return {};
+    return cffi_entry(cffi.get(), object, signature, argument);
+}
+
+// Whether a built-in might be a function of a compiled (API-mode) cffi module,
+// whose `__self__` is the module's Lib. Every built-in passed as a function
+// (math.cos) comes through here, so this is one look at a type's name.
+bool may_be_cffi_library_function(PyObject* builtin) noexcept {
+    PyObject* const self = PyCFunction_GET_SELF(builtin);
+    return self != nullptr && std::strcmp(Py_TYPE(self)->tp_name, "_cffi_backend.Lib") == 0;
+}
+
+// Such a function, by the type and the address cffi gives it: ffi.typeof(f)
+// and ffi.addressof(lib, name). Any FFI answers both for any module's Lib, so
+// a fresh one does; the module's own `ffi` would take an attribute lookup on
+// the caller's module.
+CompiledFunction from_cffi_library(PyObject* function, std::string_view argument) {
+    const Ref cffi = imported("_cffi_backend");
+    if (!cffi) return {};
+    PyObject* const library = PyCFunction_GET_SELF(function);
+    // The name was only a filter: a type of another extension may bear it too.
+    const Ref library_type = attribute<"Lib">(cffi.get());
+    if (!library_type || reinterpret_cast<PyObject*>(Py_TYPE(library)) != library_type.get()) return {};
+    const Ref ffi = checked(PyObject_CallMethod(cffi.get(), "FFI", nullptr));
+    const Ref type = Ref::steal(PyObject_CallMethod(ffi.get(), "typeof", "O", function));
+    if (!type) {
+        // Refused as no function of the module: a method of object's bound to the Lib
+        // (object.__sizeof__.__get__(lib)) is a built-in of that `__self__` too.
+        if (!PyErr_ExceptionMatches(PyExc_TypeError)) throw_python_error();
+        PyErr_Clear();
+        return {};
+    }
+    const Signature signature = cffi_signature(type.get());
+    if (signature == Signature::none) return {};
+    const Ref name = required_attribute<"__name__">(function);
+    const Ref pointer = checked(PyObject_CallMethod(ffi.get(), "addressof", "OO", library, name.get()));
+    return cffi_entry(cffi.get(), pointer.get(), signature, argument);
+}
+
 }  // namespace
 
 bool may_be_compiled(PyObject* object) noexcept {
-    return !PyFunction_Check(object) && !PyMethod_Check(object) && !PyCFunction_Check(object);
+    return !PyFunction_Check(object) && !PyMethod_Check(object) &&
+           (!PyCFunction_Check(object) || may_be_cffi_library_function(object));
 }
 
 CompiledFunction recognise_compiled(PyObject* object, std::string_view argument) {
     if (!may_be_compiled(object)) return {};
+    if (PyCFunction_Check(object)) return from_cffi_library(object, argument);
     if (PyCapsule_CheckExact(object)) return from_capsule(object, argument);
     if (PyTuple_Check(object) && !PyTuple_CheckExact(object) &&
         type_named(object, "scipy._lib._ccallback.LowLevelCallable")) {

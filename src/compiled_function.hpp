@@ -1,10 +1,10 @@
 #pragma once
 // Functions compiled to machine code (a LowLevelCallable's capsule, a ctypes or
-// cffi function pointer, a numba cfunc), recognised by the C signature they
-// are declared with. The adapters call one directly, with no Python object
-// made and no interpreter call per evaluation. Declaring a pointer with a
-// signature other than its real one is the caller's fault and cannot be seen
-// from here: calling it is undefined behaviour.
+// cffi function pointer, a function of a compiled cffi module, a numba cfunc),
+// recognised by the C signature they are declared with. The adapters call one
+// directly, with no Python object made and no interpreter call per evaluation.
+// Declaring a pointer with a signature other than its real one is the caller's
+// fault and cannot be seen from here: calling it is undefined behaviour.
 
 #include "python_error.hpp"
 
@@ -76,15 +76,16 @@ struct CompiledFunction {
 
 // Whether the object might be a compiled function: false for the Python
 // functions, methods and built-ins that make up nearly every call, without
-// looking further.
+// looking further than a built-in's `__self__` type (a compiled cffi module's
+// functions are built-ins).
 bool may_be_compiled(PyObject* object) noexcept;
 
 // What the object is, looked up without running any of the caller's code. A
 // LowLevelCallable or capsule of a signature not listed above, or any
 // recognised object whose pointer is NULL, raises TypeError or ValueError
 // naming the argument: such an object could never be called. An object of
-// another kind, or a ctypes or cffi pointer declared with other types, gets an
-// empty answer and keeps the Python route.
+// another kind, or a ctypes or cffi pointer or cffi module function declared
+// with other types, gets an empty answer and keeps the Python route.
 CompiledFunction recognise_compiled(PyObject* object, std::string_view argument);
 
 // "'double (double)', 'double (double, void *)'": the accepted signatures of a shape, for messages.

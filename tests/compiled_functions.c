@@ -1,9 +1,14 @@
-/* Compiled numeric functions for the tests, one of each accepted signature.
- * Each appends what it is called with to a log, so that a test can compare
- * the evaluation points of two routes to the same function. After `fail_after`
- * calls (when positive) each answers `special` instead (a NaN, an infinity);
- * `spin` makes each call busy-wait that many iterations. */
+/* Compiled numeric functions for the tests, one of each accepted signature
+ * (and one of none). Each appends what it is called with to a log, so that a
+ * test can compare the evaluation points of two routes to the same function,
+ * and keeps where it was called from. After `fail_after` calls (when
+ * positive) each answers `special` instead (a NaN, an infinity); `spin` makes
+ * each call busy-wait that many iterations. */
 
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE /* dladdr */
+#endif
+#include <dlfcn.h>
 #include <signal.h>
 #include <math.h>
 #include <stddef.h>
@@ -18,6 +23,20 @@ long fail_after;
 double special;
 long spin;
 int residual_count = 2;
+
+/* The return address of the last logged call: in the caller's machine code,
+ * so in the engine's own file for a direct call, and elsewhere (a wrapper of
+ * ctypes or cffi) for one through Python. Taken in each function itself, as
+ * a helper inlined or not would see different frames. */
+static void* caller;
+#define NOTE_CALLER() (caller = __builtin_return_address(0))
+
+/* The file of the code that made the last logged call, or "" if unknown. */
+const char* caller_file(void) {
+    Dl_info info;
+    if (caller == NULL || dladdr(caller, &info) == 0 || info.dli_fname == NULL) return "";
+    return info.dli_fname;
+}
 
 static void note(double value) {
     if (log_count < LOG_CAPACITY) log_values[log_count] = value;
@@ -34,9 +53,11 @@ static int answer_special(void) {
 void reset(void) {
     log_count = 0;
     calls = 0;
+    caller = NULL;
 }
 
 double cubic(double x) {
+    NOTE_CALLER();
     note(x);
     if (answer_special()) return special;
     return x * x * x - 2.0;
@@ -55,13 +76,22 @@ double signal_then_one(void) {
 /* Declared with a float argument, a type no accepted signature has. */
 double cubic_of_float(float x) { return (double)x * x * x - 2.0; }
 
+/* Cubic in single precision, of a type no compiled shape has: it keeps the Python route. */
+float single_cubic(float x) {
+    NOTE_CALLER();
+    note(x);
+    return x * x * x - 2.0f;
+}
+
 double scaled_cubic(double x, void* data) {
+    NOTE_CALLER();
     note(x);
     if (answer_special()) return special;
     return *(double*)data * (x * x * x - 2.0);
 }
 
 double decay(double t, double y) {
+    NOTE_CALLER();
     note(t);
     note(y);
     if (answer_special()) return special;
@@ -69,6 +99,7 @@ double decay(double t, double y) {
 }
 
 double scaled_decay(double t, double y, void* data) {
+    NOTE_CALLER();
     note(t);
     note(y);
     if (answer_special()) return special;
@@ -77,6 +108,7 @@ double scaled_decay(double t, double y, void* data) {
 
 /* (x0 - 1)^2 + 2 (x1 + 0.5)^2 + the squares of the rest */
 double bowl(int n, double* x) {
+    NOTE_CALLER();
     note(n);
     for (int i = 0; i < n; ++i) note(x[i]);
     if (answer_special()) return special;
@@ -89,11 +121,16 @@ double bowl(int n, double* x) {
     return sum;
 }
 
-double scaled_bowl(int n, double* x, void* data) { return *(double*)data * bowl(n, x); }
+double scaled_bowl(int n, double* x, void* data) {
+    const double sum = bowl(n, x);
+    NOTE_CALLER(); /* after bowl's own */
+    return *(double*)data * sum;
+}
 
 /* residual_count residuals: r_k = x_(k mod n)^2 - (k + 2), and a negative
  * residual_count answers that count. */
 int residuals(int n, double* x, int room, double* out) {
+    NOTE_CALLER();
     note(n);
     for (int i = 0; i < n; ++i) note(x[i]);
     note(room);
@@ -108,6 +145,7 @@ int residuals(int n, double* x, int room, double* out) {
 
 int scaled_residuals(int n, double* x, int room, double* out, void* data) {
     const int count = residuals(n, x, room, out);
+    NOTE_CALLER();
     for (int k = 0; k < room && k < count; ++k) out[k] *= *(double*)data;
     return count;
 }

@@ -2,11 +2,15 @@
 pointers of each accepted signature, and Python functions that call the same pointers through ctypes.
 
 Both routes reach the same machine code, so they must answer the same bits and call it at the same
-points in the same order; the C functions log their arguments for that comparison."""
+points in the same order; the C functions log their arguments for that comparison, and where they
+were called from."""
 
 import ctypes
+import importlib.util
 import shutil
 import subprocess
+import sys
+import sysconfig
 import tempfile
 from pathlib import Path
 
@@ -27,13 +31,16 @@ VECTOR_VECTOR_DATA = ctypes.CFUNCTYPE(c_int, c_int, double_p, c_int, double_p, c
 FIRST_ROOM = 64  # the room a vector result first gets
 
 
+def compiler():
+    return shutil.which("cc") or shutil.which("gcc") or shutil.which("clang")
+
+
 def build(folder):
     """The shared library, or None where no C compiler is found."""
-    compiler = shutil.which("cc") or shutil.which("gcc") or shutil.which("clang")
-    if compiler is None:
+    if compiler() is None:
         return None
     target = Path(folder) / "compiled_functions.so"
-    subprocess.run([compiler, "-O2", "-shared", "-fPIC", "-o", str(target), str(SOURCE), "-lm"], check=True)
+    subprocess.run([compiler(), "-O2", "-shared", "-fPIC", "-o", str(target), str(SOURCE), "-lm"], check=True)
     return target
 
 
@@ -57,6 +64,7 @@ class Library:
             "vector_vector": VECTOR_VECTOR_DATA(("scaled_residuals", self.dll)),
         }
         self.wait_for_release = SCALAR(("wait_for_release", self.dll))
+        self.caller_file = ctypes.CFUNCTYPE(ctypes.c_char_p)(("caller_file", self.dll))
 
     def knob(self, name, kind=ctypes.c_long):
         return kind.in_dll(self.dll, name)
@@ -71,6 +79,11 @@ class Library:
     def log(self):
         count = min(self.knob("log_count", ctypes.c_size_t).value, 1 << 22)
         return list((c_double * count).in_dll(self.dll, "log_values"))
+
+    def caller(self):
+        """The file whose machine code made the last logged call, or None before any."""
+        path = self.caller_file()
+        return Path(path.decode()).resolve() if path else None
 
 
 def python_route(shape, pointer, user_data=None):
@@ -103,3 +116,30 @@ def load():
     """Builds the library into a fresh folder (kept for the process) and loads it; None without a compiler."""
     path = build(tempfile.mkdtemp(prefix="vexari-compiled-"))
     return None if path is None else Library(path)
+
+
+# compiled_functions.c's functions of each shape as cffi declares them, and one of a type no shape has.
+CFFI_DECLARATIONS = ("double cubic(double); double decay(double, double); double bowl(int, double *);"
+                     "int residuals(int, double *, int, double *); float single_cubic(float);")
+
+
+def load_cffi_module(cffi, folder):
+    """compiled_functions.c as a compiled (API-mode) cffi module, its functions built-ins of its `lib`:
+    the imported module and its file as a Library; None without a compiler. cffi writes the module's
+    C source and the system's C compiler builds it (cffi's own compile step needs setuptools)."""
+    if compiler() is None:
+        return None
+    name = "_vexari_compiled_functions"
+    ffi = cffi.FFI()
+    ffi.cdef(CFFI_DECLARATIONS)
+    ffi.set_source(name, SOURCE.read_text())
+    source, target = Path(folder) / f"{name}.c", Path(folder) / (name + sysconfig.get_config_var("EXT_SUFFIX"))
+    ffi.emit_c_code(str(source))
+    # A module's references to the interpreter are resolved as it loads, which macOS allows only when told.
+    loose = ["-undefined", "dynamic_lookup"] if sys.platform == "darwin" else []
+    subprocess.run([compiler(), "-O2", "-shared", "-fPIC", "-I", sysconfig.get_paths()["include"], *loose,
+                    "-o", str(target), str(source), "-lm"], check=True)
+    spec = importlib.util.spec_from_file_location(name, target)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module, Library(target)

@@ -38,6 +38,19 @@ def library():
     return built
 
 
+@pytest.fixture(scope="module")
+def cffi_module(tmp_path_factory):
+    """The same functions in a compiled (API-mode) cffi module: its `lib`, and its file as a Library."""
+    built = compiled_library.load_cffi_module(package("cffi"), tmp_path_factory.mktemp("cffi-module"))
+    if built is None:
+        pytest.skip("no C compiler")
+    return built[0].lib, built[1]
+
+
+# The file of vexari's machine code, where a compiled function called directly is called from.
+VEXARI = Path(vexari.__file__).resolve()
+
+
 def bits(value):
     """The value with every float as its eight bytes, so that NaNs and signed zeros compare."""
     if isinstance(value, float):
@@ -135,13 +148,19 @@ SHAPE_RUNS = {"scalar": RUNS["newton"][0][1], "scalar2": RUNS["rk4"][0][1],
 
 
 @pytest.mark.parametrize("shape", SHAPE_RUNS)
-@pytest.mark.parametrize("kind", ["LowLevelCallable", "LowLevelCallable with user data", "cffi"])
-def test_every_kind_of_compiled_object_is_called_directly(library, shape, kind):
+@pytest.mark.parametrize("kind", ["ctypes", "LowLevelCallable", "LowLevelCallable with user data", "cffi",
+                                  "cffi module"])
+def test_every_kind_of_compiled_object_is_called_directly(library, request, shape, kind):
     run = SHAPE_RUNS[shape]
-    if kind == "cffi":
+    if kind == "cffi module":
+        lib, library = request.getfixturevalue("cffi_module")
+        compiled, expected = getattr(lib, C_NAMES[shape]), python_route(shape, library.pointers[shape])
+    elif kind == "cffi":
         pointer = library.pointers[shape]
         compiled = getattr(cffi_library(library)[1], C_NAMES[shape])
         expected = python_route(shape, pointer)
+    elif kind == "ctypes":
+        compiled, expected = library.pointers[shape], python_route(shape, library.pointers[shape])
     elif kind == "LowLevelCallable":
         pointer = library.pointers[shape]
         compiled, expected = llc_of(pointer), python_route(shape, pointer)
@@ -151,9 +170,41 @@ def test_every_kind_of_compiled_object_is_called_directly(library, shape, kind):
         compiled, expected = llc_of(pointer, data), python_route(shape, pointer, data.value)
     library.reset()
     got = outcome(run, compiled)
-    log = library.log()
+    log, caller = library.log(), library.caller()
     library.reset()
     assert got[0] == "returned" and got == outcome(run, expected) and log == library.log()
+    # Called from vexari's own machine code; the Python route's calls come from ctypes'.
+    assert caller == VEXARI != library.caller()
+
+
+def test_what_a_cffi_module_declares_with_other_types_keeps_the_python_route(cffi_module):
+    lib, library = cffi_module
+
+    def run(function):
+        library.reset()
+        return outcome(lambda f: vexari.sample_grid(f, 0.0, 1.5, 4), function), library.log(), library.caller()
+
+    # A method of object's bound to the Lib is a built-in of the same `__self__`, and no function of the module.
+    size = object.__sizeof__.__get__(lib)
+    assert size.__self__ is lib
+    # float (float) answers through the module's wrapper, rounded to single precision; the wrapper refuses a
+    # call of decay with one argument, as Python refuses one of the method.
+    for function, answer in [(lib.single_cubic, "returned"), (lib.decay, "raised"), (size, "raised")]:
+        direct = run(function)
+        assert direct[0][0] == answer and direct == run(lambda x: function(x)) and direct[2] != VEXARI
+
+
+def test_a_builtin_bound_to_another_object_runs_none_of_its_code():
+    seen = []
+
+    class Table(dict):
+        def __getattribute__(self, name):
+            seen.append(name)
+            return super().__getattribute__(name)
+
+    lookup = dict.__getitem__.__get__(Table({0.0: 1.0, 0.5: 2.0, 1.0: 4.0}))
+    assert type(lookup) is type(len) and type(lookup.__self__) is Table
+    assert [point["y"] for point in vexari.sample_grid(lookup, 0.0, 1.0, 3)] == [1.0, 2.0, 4.0] and seen == []
 
 
 def test_numba_cfuncs_are_called_directly():

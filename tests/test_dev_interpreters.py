@@ -97,3 +97,35 @@ def test_what_is_missing_is_said_with_the_way_out(machine, prepare, settings, wh
     assert f"dev: CPython 3.14 and 3.15 come from a Debian forky root, and {why}" in run.stderr
     assert "set VEXARI_PYTHON to it" in run.stderr
     assert not (machine / "home/.cache/vexari/forky-amd64").exists()
+
+
+DEBIAN_ARCH = {"aarch64": "arm64", "s390x": "s390x"}
+
+
+def cross_python(machine: Path, arch: str):
+    """cross_python ARCH as ./dev runs it, with qemu's registration left out and debootstrap failing."""
+    stand_in(machine / "bin", "debootstrap", "exit 1")
+    command = f"set -euo pipefail; source tools/emulation.sh; emulation_ready() {{ :; }}; cross_python {arch}"
+    environment = {**os.environ, "HOME": str(machine / "home"), "PATH": f"{machine / 'bin'}:{os.environ['PATH']}"}
+    return subprocess.run(["bash", "-c", command], cwd=ROOT, capture_output=True, text=True, env=environment,
+                          timeout=60)
+
+
+@pytest.mark.parametrize("arch, record, made_anew", [
+    # An empty record is a root's from before roots recorded their packages: it holds the common list,
+    # which is aarch64's, and lacks s390x's SciPy and cffi.
+    ("aarch64", "", False), ("s390x", "", True), ("s390x", "s390x", False), ("aarch64", "s390x", True),
+])
+def test_an_emulated_root_made_from_another_package_list_is_made_anew(machine, arch, record, made_anew):
+    root = machine / f"home/.cache/vexari/trixie-{DEBIAN_ARCH[arch]}"
+    root.mkdir(parents=True)
+    (root / ".bootstrapped").write_text("")
+    (root / ".complete").write_text(record and subprocess.run(
+        ["bash", "-c", f"source tools/emulation.sh; cross_root_packages {record}"], cwd=ROOT, capture_output=True,
+        text=True).stdout)
+    run = cross_python(machine, arch)
+    if made_anew:
+        assert run.returncode == 1 and "dev: debootstrap failed" in run.stderr
+        assert f"dev: the root {root} was made with other packages than" in run.stderr
+    else:
+        assert (run.returncode, run.stdout.strip(), run.stderr) == (0, str(root / "usr/bin/python3.13"), "")

@@ -98,9 +98,10 @@ def test_guides_and_home_link_every_family_reference():
         assert any(f"../{target}#" in text for page, text in PAGES.items() if page.startswith("guides/")), family
 
 
-# Examples that import a data library are a test of their own, which a machine without those libraries
-# leaves out by name.
+# Examples that import a data library, and those that import numba, are tests of their own, which a
+# machine without those libraries leaves out by name.
 NEEDS_DATA_LIBRARY = re.compile(r"^>>> import (pandas|polars|xarray|pyarrow)\b", re.MULTILINE)
+NEEDS_NUMBA = re.compile(r"^>>> (?:import|from) numba\b", re.MULTILINE)
 
 
 # Examples with compiled functions skip where their package has no wheel (numba and cffi on the
@@ -117,18 +118,28 @@ def run_example(where, line, source):
     assert runner.failures == 0, "".join(report)
 
 
-def examples(with_data_library):
-    chosen = [example for example in EXAMPLES if bool(NEEDS_DATA_LIBRARY.search(example[2])) == with_data_library]
+def needs(source):
+    """What an example needs that some machines lack: "data library", "numba" or None."""
+    return "data library" if NEEDS_DATA_LIBRARY.search(source) else "numba" if NEEDS_NUMBA.search(source) else None
+
+
+def examples(needing):
+    chosen = [example for example in EXAMPLES if needs(example[2]) == needing]
     return pytest.mark.parametrize("where, line, source", chosen, ids=[f"{where}:{line}" for where, line, _ in chosen])
 
 
-@examples(with_data_library=False)
+@examples(needing=None)
 def test_example_output(where, line, source):
     run_example(where, line, source)
 
 
-@examples(with_data_library=True)
+@examples(needing="data library")
 def test_data_library_example_output(where, line, source):
+    run_example(where, line, source)
+
+
+@examples(needing="numba")
+def test_numba_example_output(where, line, source):
     run_example(where, line, source)
 
 

@@ -22,6 +22,16 @@ debian_arch() {
 # a build from the sdist and the tests that compile C++ use.
 CROSS_ROOT_PACKAGES=python3.13,python3.13-venv,python3.13-dev,python3-pip,python3-numpy,python3-pytest,python3-hypothesis,python3-matplotlib,python3-pil,python3-scikit-build-core,python3-build,g++,cmake,ninja-build,binutils
 
+# The root's packages for arch: on s390x, where PyPI has no builds of SciPy
+# and cffi, Debian's too, for the compiled-function tests (Debian has no
+# numba there); aarch64 takes all three from PyPI instead (test_cross).
+cross_root_packages() {
+    case "$1" in
+        s390x) echo "$CROSS_ROOT_PACKAGES,python3-scipy,python3-cffi" ;;
+        *) echo "$CROSS_ROOT_PACKAGES" ;;
+    esac
+}
+
 # Registers qemu-user for arch with the kernel (mounting binfmt_misc first).
 binfmt_ready() {
     local arch=$1 missing=()
@@ -52,15 +62,26 @@ emulation_ready() {
 }
 
 # Prints the path of the root's python3.13 for arch, building the root once.
+# A made root records its packages in .complete (an empty one, from before
+# roots recorded theirs, holds CROSS_ROOT_PACKAGES): one made from another
+# list is made anew, as the archive may no longer serve what it was made of.
 cross_python() {
     local arch=${1:-} debian
     debian=$(debian_arch "$arch") || return
     local root="$HOME/.cache/vexari/trixie-$debian"
-    local python="$root/usr/bin/python3.13"
+    local python="$root/usr/bin/python3.13" packages held
+    packages=$(cross_root_packages "$arch")
     mkdir -p "$HOME/.cache/vexari"
     emulation_ready "$arch" "$root"
     exec 8>"$root.lock"
     flock 8
+    if [ -f "$root/.complete" ]; then
+        held=$(cat "$root/.complete")
+        if [ "${held:-$CROSS_ROOT_PACKAGES}" != "$packages" ]; then
+            echo "dev: the root $root was made with other packages than $packages; making it anew" >&2
+            rm -f "$root/.complete" "$root/.bootstrapped"
+        fi
+    fi
     if [ ! -f "$root/.complete" ]; then
         {
             echo "dev: making a Debian trixie root for $debian in $root (once per machine; log in $root.log)"
@@ -69,7 +90,7 @@ cross_python() {
             uri=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources)
             if [ ! -f "$root/.bootstrapped" ]; then
                 rm -rf "$root"
-                local bootstrap=(debootstrap --arch="$debian" --variant=minbase --include="$CROSS_ROOT_PACKAGES")
+                local bootstrap=(debootstrap --arch="$debian" --variant=minbase --include="$packages")
                 if ! "${bootstrap[@]}" trixie "$root" "$uri" >"$root.log" 2>&1; then
                     grep -q "Couldn't download packages" "$root.log" ||
                         { echo "dev: debootstrap failed; see $root.log"; return 1; }
@@ -108,7 +129,7 @@ PYTHON
                 "$root"/usr/lib/python3.13/_sysconfigdata__*.py
             "$python" -c 'import sys, numpy, pytest, hypothesis; print("dev:", sys.version.split()[0], sys.implementation._multiarch)' ||
                 { echo "dev: the root's python3.13 does not run"; return 1; }
-            touch "$root/.complete"
+            echo "$packages" >"$root/.complete"
         } >&2
     fi
     exec 8>&-
@@ -197,6 +218,20 @@ CROSS_LEFT_OUT=(
     --deselect tests/test_signal.py::test_peaks_beyond_the_memory_left_are_a_memory_error
 )
 
+# What s390x leaves out besides: PyPI has no s390x builds of the data
+# libraries and Debian has neither polars nor pyarrow, so the tests that use
+# them go (those of the rules for exported arrays, which use look-alike
+# classes, stay); the root has Debian's SciPy and cffi but no numba, so the
+# tests that make a numba cfunc go too.
+CROSS_LEFT_OUT_S390X=(
+    --ignore=tests/test_data_libraries.py
+    --deselect tests/test_docs.py::test_data_library_example_output
+    --deselect tests/test_array_export.py::test_the_array_exported_is_held_while_another_thread_changes_the_object
+    --deselect "tests/test_stubs.py::test_user_scripts_run[data_libraries]"
+    --deselect tests/test_compiled.py::test_numba_cfuncs_are_called_directly
+    --deselect tests/test_docs.py::test_numba_example_output
+)
+
 # Commands of the root for the tests that build C++ or read binaries (the
 # compilers, CMake, Ninja, nm), as files in folder to put first on PATH, each
 # running the root's own command by tools/in_root.sh.
@@ -214,10 +249,11 @@ cross_tools() {
 CROSS_SLOWDOWN=20
 
 # The suite on arch under emulation, in .venv-cross-ARCH (made from the root's
-# interpreter, seeing the root's numpy, pytest and hypothesis, with the data
-# libraries added from PyPI): on aarch64
-# against the manylinux wheel built as ./dev package builds it, on s390x
-# against a build from the sdist by the root's own compiler.
+# interpreter, seeing the root's numpy, pytest and hypothesis, and on s390x
+# its SciPy and cffi; on aarch64 the data libraries, SciPy, numba and cffi
+# are added from PyPI): on aarch64 against the manylinux wheel built as
+# ./dev package builds it, on s390x against a build from the sdist by the
+# root's own compiler.
 test_cross() {
     local arch=${1:-}
     [ $# -gt 0 ] && shift
@@ -243,15 +279,7 @@ test_cross() {
         "$cross_venv/bin/python" -m pip install --quiet --disable-pip-version-check \
             $(grep -E '^(pandas|polars|xarray|pyarrow)==|^(scipy|numba|cffi)$' requirements-dev.txt)
     else
-        # PyPI has no s390x builds of them and Debian has neither polars
-        # nor pyarrow: the tests that use them are left out (those of the
-        # rules for exported arrays, which use look-alike classes, stay).
-        left_out+=(
-            --ignore=tests/test_data_libraries.py
-            --deselect tests/test_docs.py::test_data_library_example_output
-            --deselect tests/test_array_export.py::test_the_array_exported_is_held_while_another_thread_changes_the_object
-            --deselect "tests/test_stubs.py::test_user_scripts_run[data_libraries]"
-        )
+        left_out+=("${CROSS_LEFT_OUT_S390X[@]}")
     fi
     local pip=("$cross_venv/bin/python" -m pip install --quiet --disable-pip-version-check --no-deps --force-reinstall)
     cross_tools "$root" "$folder/tools"
