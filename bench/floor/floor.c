@@ -132,17 +132,25 @@ static PyObject *float_list(const double *values, Py_ssize_t n) {
 }
 
 /* f(list(values)) with values[moved] replaced by replacement (moved < 0: none). */
+/* values with values[moved] replaced (moved < 0: none), in a copy the function
+ * may write to: small when it fits, else fresh memory the caller frees. */
+static double *moved_point(const double *values, Py_ssize_t n, Py_ssize_t moved, double replacement,
+                           double *small) {
+    double *point = n <= 16 ? small : malloc(sizeof(double) * (size_t)n);
+    if (point == NULL) {
+        PyErr_NoMemory();
+        return NULL;
+    }
+    for (Py_ssize_t i = 0; i < n; ++i) point[i] = i == moved ? replacement : values[i];
+    return point;
+}
+
 static inline int call_list(PyObject *f, const double *values, Py_ssize_t n, Py_ssize_t moved,
                             double replacement, double *out) {
     if (is_compiled(f)) {
-        /* The point with the moved coordinate, in a copy the function may write to. */
         double small[16];
-        double *point = n <= 16 ? small : malloc(sizeof(double) * (size_t)n);
-        if (point == NULL) {
-            PyErr_NoMemory();
-            return -1;
-        }
-        for (Py_ssize_t i = 0; i < n; ++i) point[i] = i == moved ? replacement : values[i];
+        double *point = moved_point(values, n, moved, replacement, small);
+        if (point == NULL) return -1;
         *out = COMPILED_ENTRY(f, VectorFunction)((int)n, point);
         if (point != small) free(point);
         return 0;
@@ -921,12 +929,8 @@ static PyObject *stationary_newton(PyObject *self, PyObject *args) {
 static int call_residuals_compiled(PyObject *f, const double *x, Py_ssize_t n, Py_ssize_t moved,
                                    double replacement, double **out, Py_ssize_t *m) {
     double small[16];
-    double *point = n <= 16 ? small : malloc(sizeof(double) * (size_t)n);
-    if (point == NULL) {
-        PyErr_NoMemory();
-        return -1;
-    }
-    for (Py_ssize_t i = 0; i < n; ++i) point[i] = i == moved ? replacement : x[i];
+    double *point = moved_point(x, n, moved, replacement, small);
+    if (point == NULL) return -1;
     int status = 0;
     if (*m < 0) {
         /* The first call sizes the residuals: room for 64, or again with as many as it has. */
