@@ -58,7 +58,9 @@ inline bool match_interned_keywords(const CallShape& shape, PyObject* const* arg
         if (slot == count || slots[slot] != nullptr) return false;
         slots[slot] = args[given + k];
     }
-    for (std::size_t i = given; i < shape.required; ++i)
+    // Every required slot, the positional ones too (they are filled): a bound
+    // that only counts up from 0 cannot step past the slots.
+    for (std::size_t i = 0; i < shape.required; ++i)
         if (slots[i] == nullptr) return false;
     return true;
 }
