@@ -205,6 +205,10 @@ def test_a_builtin_bound_to_another_object_runs_none_of_its_code():
     lookup = dict.__getitem__.__get__(Table({0.0: 1.0, 0.5: 2.0, 1.0: 4.0}))
     assert type(lookup) is type(len) and type(lookup.__self__) is Table
     assert [point["y"] for point in vexari.sample_grid(lookup, 0.0, 1.0, 3)] == [1.0, 2.0, 4.0] and seen == []
+    # A static method's built-in is bound to nothing at all.
+    assert str.maketrans.__self__ is None
+    assert outcome(lambda f: vexari.sample_grid(f, 0.0, 1.0, 1), str.maketrans) == outcome(
+        lambda f: vexari.sample_grid(f, 0.0, 1.0, 1), lambda x: str.maketrans(x))
 
 
 def test_numba_cfuncs_are_called_directly():
