@@ -105,7 +105,8 @@ DEBIAN_ARCH = {"aarch64": "arm64", "s390x": "s390x"}
 def cross_python(machine: Path, arch: str):
     """cross_python ARCH as ./dev runs it, with qemu's registration left out and debootstrap failing."""
     stand_in(machine / "bin", "debootstrap", "exit 1")
-    command = f"set -euo pipefail; source tools/emulation.sh; emulation_ready() {{ :; }}; cross_python {arch}"
+    command = (f"set -euo pipefail; source tools/emulation.sh; emulation_ready() {{ :; }}; "
+               f"cross_sources={machine / 'debian.sources'}; cross_python {arch}")
     environment = {**os.environ, "HOME": str(machine / "home"), "PATH": f"{machine / 'bin'}:{os.environ['PATH']}"}
     return subprocess.run(["bash", "-c", command], cwd=ROOT, capture_output=True, text=True, env=environment,
                           timeout=60)

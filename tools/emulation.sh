@@ -22,6 +22,9 @@ debian_arch() {
 # a build from the sdist and the tests that compile C++ use.
 CROSS_ROOT_PACKAGES=python3.13,python3.13-venv,python3.13-dev,python3-pip,python3-numpy,python3-pytest,python3-hypothesis,python3-matplotlib,python3-pil,python3-scikit-build-core,python3-build,g++,cmake,ninja-build,binutils
 
+# The sources file this machine's archive is named in.
+cross_sources=/etc/apt/sources.list.d/debian.sources
+
 # The root's packages for arch: on s390x, where PyPI has no builds of SciPy
 # and cffi, Debian's too, for the compiled-function tests (Debian has no
 # numba there); aarch64 takes all three from PyPI instead (test_cross).
@@ -87,7 +90,7 @@ cross_python() {
             echo "dev: making a Debian trixie root for $debian in $root (once per machine; log in $root.log)"
             # The archive's address comes from this machine's own sources file.
             local uri
-            uri=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources)
+            uri=$(awk '/^URIs:/ { print $2; exit }' "$cross_sources")
             if [ ! -f "$root/.bootstrapped" ]; then
                 rm -rf "$root"
                 local bootstrap=(debootstrap --arch="$debian" --variant=minbase --include="$packages")
