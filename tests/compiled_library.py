@@ -6,7 +6,7 @@ points in the same order; the C functions log their arguments for that compariso
 were called from."""
 
 import ctypes
-import importlib.util
+import importlib
 import shutil
 import subprocess
 import sys
@@ -139,7 +139,9 @@ def load_cffi_module(cffi, folder):
     loose = ["-undefined", "dynamic_lookup"] if sys.platform == "darwin" else []
     subprocess.run([compiler(), "-O2", "-shared", "-fPIC", "-I", sysconfig.get_paths()["include"], *loose,
                     "-o", str(target), str(source), "-lm"], check=True)
-    spec = importlib.util.spec_from_file_location(name, target)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    sys.path.insert(0, str(folder))
+    try:
+        module = importlib.import_module(name)
+    finally:
+        sys.path.remove(str(folder))
     return module, Library(target)
